@@ -1,0 +1,45 @@
+# A layer is a static library made of every source in one folder. Keeping the
+# layers separate lets each one (and its tests) build while others change.
+function(add_layer name dir)
+  file(GLOB _sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
+  if(_sources)
+    add_library(${name} STATIC ${_sources})
+  else()
+    add_library(${name} INTERFACE)
+  endif()
+endfunction()
+
+# Links a layer's public dependencies, whether it has sources or not.
+function(layer_link name)
+  get_target_property(_type ${name} TYPE)
+  if(_type STREQUAL "INTERFACE_LIBRARY")
+    target_link_libraries(${name} INTERFACE ${ARGN})
+  else()
+    target_link_libraries(${name} PUBLIC ${ARGN})
+  endif()
+endfunction()
+
+function(layer_include name)
+  get_target_property(_type ${name} TYPE)
+  if(_type STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${name} INTERFACE ${ARGN})
+  else()
+    target_include_directories(${name} PUBLIC ${ARGN})
+  endif()
+endfunction()
+
+# One test program per folder of tests/, named after its path
+# (tests/gondra/solve -> gondra_solve_tests).
+function(add_test_folder dir)
+  file(GLOB _sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT _sources)
+    return()
+  endif()
+  file(RELATIVE_PATH _rel ${CMAKE_SOURCE_DIR}/tests ${dir})
+  string(REPLACE "/" "_" _name ${_rel})
+  set(_target ${_name}_tests)
+  add_executable(${_target} ${_sources})
+  target_link_libraries(${_target} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_include_directories(${_target} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  gtest_discover_tests(${_target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
+endfunction()
