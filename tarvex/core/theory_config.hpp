@@ -1,0 +1,76 @@
+#pragma once
+
+// The tuning records: one TheoryConfig per theory handle, a default
+// ThreadConfig and one ThreadConfig per individually configured thread.
+
+#include "core/integer_types.hpp"
+
+#include <cstdint>
+#include <forward_list>
+
+namespace Tarvex {
+
+enum class HeuristicMode : std::int32_t {
+    None = 0,     // the host's own decision heuristic
+    MaxChain = 1, // assign chains of order literals
+};
+
+struct ThreadConfig {
+    HeuristicMode heuristic = HeuristicMode::None;
+    // x <= v is decided negative exactly when v >= sign_value.
+    value_t sign_value = 0;
+    bool split_all = false;
+    bool propagate_chain = true;
+    bool refine_reasons = true;
+    bool refine_introduce = true;
+};
+
+struct TheoryConfig {
+    // Element i belongs to host thread i. A list keeps the records in place,
+    // since thread solvers point at theirs.
+    std::forward_list<ThreadConfig> solver_configs;
+    ThreadConfig default_solver_config;
+    double weight_constraint_ratio = 1.0;
+    std::uint64_t clause_limit_total = 1000000;
+    std::uint32_t clause_limit = 1000;
+    std::uint32_t distinct_limit = 1000;
+    std::uint32_t minimize_limit = 0;
+    value_t min_int = -1073741823;
+    value_t max_int = 1073741823;
+    bool sort_constraints = true;
+    bool literals_only = false;
+    bool add_order_clauses = false;
+    bool check_solution = true;
+    bool check_state = false;
+
+    // Whether the default or any per-thread record asks for decisions.
+    bool uses_heuristic() const {
+        if (default_solver_config.heuristic != HeuristicMode::None) {
+            return true;
+        }
+        for (auto const& config : solver_configs) {
+            if (config.heuristic != HeuristicMode::None) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Element i of solver_configs; missing elements up to i are appended as
+    // copies of the default.
+    ThreadConfig& solver_config(std::uint32_t i) {
+        auto prev = solver_configs.before_begin();
+        auto it = solver_configs.begin();
+        for (std::uint32_t k = 0;; ++k) {
+            if (it == solver_configs.end()) {
+                it = solver_configs.insert_after(prev, default_solver_config);
+            }
+            if (k == i) {
+                return *it;
+            }
+            prev = it++;
+        }
+    }
+};
+
+} // namespace Tarvex
