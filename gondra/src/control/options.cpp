@@ -13,27 +13,27 @@ namespace {
 constexpr size_t help_width = 80;
 constexpr size_t max_option_column = 32;
 
-struct Spec {
+struct OptionName {
     std::string name;
     char alias = 0;
     unsigned level = 0;
 };
 
-Spec parse_spec(std::string_view spec) {
-    Spec result;
-    size_t comma = spec.find(',');
-    result.name = std::string(spec.substr(0, comma));
+OptionName parse_option_name(std::string_view name_text) {
+    OptionName result;
+    size_t comma = name_text.find(',');
+    result.name = std::string(name_text.substr(0, comma));
     bool valid_name = !result.name.empty() && result.name.front() != '-' &&
                       std::all_of(result.name.begin(), result.name.end(), [](char c) {
                           return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_';
                       });
     if (!valid_name) {
-        throw std::logic_error("invalid option name '" + std::string(spec) + "'");
+        throw std::logic_error("invalid option name '" + std::string(name_text) + "'");
     }
     while (comma != std::string_view::npos) {
-        spec.remove_prefix(comma + 1);
-        comma = spec.find(',');
-        std::string_view part = spec.substr(0, comma);
+        name_text.remove_prefix(comma + 1);
+        comma = name_text.find(',');
+        std::string_view part = name_text.substr(0, comma);
         if (part.size() == 1 && std::isalnum(static_cast<unsigned char>(part[0])) && result.alias == 0) {
             result.alias = part[0];
         } else if (part.size() > 1 && part[0] == '@') {
@@ -89,12 +89,12 @@ std::optional<bool> Options::parse_bool(std::string_view text) {
     return std::nullopt;
 }
 
-void Options::add(std::string_view group, std::string_view spec, std::string_view help, Parser parser, bool multi,
+void Options::add(std::string_view group, std::string_view name_text, std::string_view help, Parser parser, bool multi,
                   std::string_view argument, std::optional<std::string> implicit) {
     if (!parser) {
         throw std::logic_error("option without parser");
     }
-    Spec parsed = parse_spec(spec);
+    OptionName parsed = parse_option_name(name_text);
     if (find_long(parsed.name) != nullptr) {
         throw std::logic_error("option '--" + parsed.name + "' already exists");
     }
@@ -110,12 +110,12 @@ void Options::add(std::string_view group, std::string_view spec, std::string_vie
                               std::string(argument), std::move(parser), multi, std::move(implicit), 0});
 }
 
-void Options::add_flag(std::string_view group, std::string_view spec, std::string_view help, bool* target) {
+void Options::add_flag(std::string_view group, std::string_view name_text, std::string_view help, bool* target) {
     if (target == nullptr) {
         throw std::logic_error("flag without target");
     }
     add(
-        group, spec, help,
+        group, name_text, help,
         [target](std::string_view value) {
             std::optional<bool> parsed = parse_bool(value);
             if (parsed) {

@@ -35,9 +35,9 @@ public:
     // argument: placeholder of the value in the help ("<n>"); empty for none.
     // implicit: value used when the option is given without one (then the
     // value can only be given after '=').
-    void add(std::string_view group, std::string_view spec, std::string_view help, Parser parser,
+    void add(std::string_view group, std::string_view name_text, std::string_view help, Parser parser,
              bool multi = false, std::string_view argument = {}, std::optional<std::string> implicit = {});
-    void add_flag(std::string_view group, std::string_view spec, std::string_view help, bool* target);
+    void add_flag(std::string_view group, std::string_view name_text, std::string_view help, bool* target);
 
     // Parses the arguments (program name excluded) and returns the positional
     // ones in order ("-" included; everything after "--"). Throws OptionError.
