@@ -1,0 +1,1552 @@
+#include "ground/grounder.hpp"
+
+#include "ground/statement_builder.hpp"
+#include "ground/theory_builder.hpp"
+#include "input/messages.hpp"
+#include "input/theory_term_parser.hpp"
+#include "input/unpool.hpp"
+#include "symbols/signature.hpp"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace Gondra::Ground {
+
+using Input::AstType;
+using Input::ComparisonOperator;
+using Input::Node;
+using Input::NodePtr;
+using Symbols::Signature;
+using Symbols::SymbolType;
+using A = Input::Attribute;
+
+namespace {
+
+constexpr uint32_t none = UINT32_MAX;
+
+bool compare(int relation, Symbol a, Symbol b) {
+    int c = Symbols::compare(a, b);
+    switch (static_cast<ComparisonOperator>(relation)) {
+    case ComparisonOperator::GreaterThan: return c > 0;
+    case ComparisonOperator::LessThan: return c < 0;
+    case ComparisonOperator::LessEqual: return c <= 0;
+    case ComparisonOperator::GreaterEqual: return c >= 0;
+    case ComparisonOperator::NotEqual: return c != 0;
+    case ComparisonOperator::Equal: return c == 0;
+    }
+    return false;
+}
+
+bool contains(std::vector<uint32_t> const& v, uint32_t x) { return std::find(v.begin(), v.end(), x) != v.end(); }
+
+uint64_t mix(uint64_t h, uint64_t v) { return (h ^ (v + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2))) * 0xff51afd7ed558ccdull; }
+
+struct Index {
+    std::vector<uint32_t> positions; // argument positions of the key
+    size_t done = 0;                 // domain atoms indexed so far
+    std::unordered_map<uint64_t, std::vector<uint32_t>> buckets;
+};
+
+struct Domain {
+    Signature signature = Signature::create("", 0);
+    std::vector<uint32_t> states; // atom states in insertion order
+    std::vector<Index> indexes;
+    bool complete = true;
+    uint32_t lo = 0, hi = 0; // semi-naive: old [0,lo), delta [lo,hi)
+    bool in_component = false;
+};
+
+struct AtomState {
+    Symbol symbol;
+    Atom atom;
+    uint32_t domain;
+    uint32_t position = none; // in its domain when it may be true
+    bool fact = false;
+    bool named = false;
+};
+
+// A plan step: the literal and, for positive predicates, the index used.
+struct Step {
+    uint32_t literal;
+    uint32_t index = none;
+};
+
+struct Deferred {
+    uint32_t statement;
+    std::vector<Symbol> values;
+    std::vector<uint8_t> bound;
+    std::vector<Literal> body;
+};
+
+struct TheoryAtomState {
+    Atom atom = 0;
+    bool head = false;
+    bool directive = false;
+    bool free = false;
+};
+
+struct MinimizeState {
+    int32_t weight, priority;
+    Atom aux = 0;
+    Literal literal = 0;
+    bool emitted = false;
+};
+
+} // namespace
+
+struct Grounder::Impl {
+    explicit Impl(Logger& logger) : logger{logger} {}
+
+    Logger& logger;
+    GroundProgram* out = nullptr;
+    std::unique_ptr<TheoryBuilder> theory;
+
+    std::vector<AtomState> atoms;
+    std::unordered_map<Symbol, uint32_t> atom_index;
+    std::vector<uint32_t> state_of_atom; // program atom -> state (none for aux)
+    std::vector<Domain> domains;
+    std::unordered_map<Signature, uint32_t> domain_index;
+
+    Input::TheoryTable theories;
+    std::set<Node const*> theory_definitions;
+    std::vector<TheoryAtomState> theory_atoms;
+
+    std::map<std::vector<Symbol>, MinimizeState> minimize;
+    std::set<Signature> shown;
+    bool show_explicit = false;
+    std::set<Signature> defined, head_signatures;
+    std::set<std::pair<uint32_t, uint32_t>> inconsistent_done;
+    Atom true_atom = 0;
+    std::set<Input::Location const*> reported_undefined;
+    std::unordered_set<std::string> undefined_messages;
+
+    // Per step.
+    std::vector<Statement> statements;
+    std::vector<Deferred> deferred;
+    Binding binding;
+    std::vector<Literal> lits;
+    Statement const* current = nullptr;
+    int delta = -1;
+
+    // ---- atoms ----------------------------------------------------------------
+
+    uint32_t domain_of(Signature sig) {
+        auto [it, fresh] = domain_index.emplace(sig, static_cast<uint32_t>(domains.size()));
+        if (fresh) {
+            domains.emplace_back();
+            domains.back().signature = sig;
+        }
+        return it->second;
+    }
+
+    uint32_t state(Symbol s, uint32_t domain) {
+        auto [it, fresh] = atom_index.emplace(s, static_cast<uint32_t>(atoms.size()));
+        if (fresh) {
+            Atom a = out->new_atom();
+            atoms.push_back({s, a, domain});
+            if (state_of_atom.size() <= a) state_of_atom.resize(a + 1, none);
+            state_of_atom[a] = it->second;
+        }
+        return it->second;
+    }
+
+    Atom aux() {
+        Atom a = out->new_atom();
+        if (state_of_atom.size() <= a) state_of_atom.resize(a + 1, none);
+        return a;
+    }
+
+    Atom fact_atom() {
+        if (true_atom == 0) {
+            true_atom = aux();
+            out->add_rule(HeadType::disjunctive, std::span<Atom const>{&true_atom, 1}, {});
+        }
+        return true_atom;
+    }
+
+    void add_to_domain(uint32_t s) {
+        if (atoms[s].position != none) return;
+        Domain& d = domains[atoms[s].domain];
+        atoms[s].position = static_cast<uint32_t>(d.states.size());
+        d.states.push_back(s);
+    }
+
+    // Derives a fact; false when it was one already.
+    bool make_fact(uint32_t s) {
+        add_to_domain(s);
+        if (atoms[s].fact) return false;
+        atoms[s].fact = true;
+        return true;
+    }
+
+    void undefined(Term const* t, Input::Location const& fallback) {
+        Input::Location loc = t ? t->location : fallback;
+        std::string text = "operation undefined: " + (t ? t->to_string() : std::string{"term"});
+        if (undefined_messages.insert(Input::format_location(loc) + text).second) logger.info(loc, text);
+    }
+
+    bool eval(Term const& t, Symbol& v) {
+        Term const* failed = nullptr;
+        if (evaluate(t, binding, v, failed)) return true;
+        undefined(failed, t.location);
+        return false;
+    }
+
+    // ---- planning ---------------------------------------------------------------
+
+    static std::vector<uint32_t> vars_of(Term const& t) {
+        std::vector<uint32_t> v;
+        t.collect_variables(v);
+        return v;
+    }
+    static bool all_bound(std::vector<uint32_t> const& vars, std::vector<uint8_t> const& bound) {
+        return std::all_of(vars.begin(), vars.end(), [&](uint32_t v) { return bound[v] != 0; });
+    }
+
+    // Score of scheduling the literal now (lower first), -1 when it cannot be.
+    int score(BodyLiteral const& l, std::vector<uint8_t> const& bound, std::vector<uint32_t> const& outside) {
+        switch (l.kind) {
+        case LiteralKind::boolean: return 0;
+        case LiteralKind::predicate: {
+            auto vars = vars_of(l.atom);
+            if (l.sign != 0) return all_bound(vars, bound) ? 0 : -1;
+            std::vector<uint32_t> arith;
+            l.atom.collect_arithmetic_variables(arith);
+            if (!all_bound(arith, bound)) return -1;
+            int unbound = 0;
+            for (uint32_t v : vars) unbound += bound[v] == 0;
+            return unbound == 0 ? 2 : 3 + unbound;
+        }
+        case LiteralKind::comparison: {
+            auto lv = vars_of(l.left), rv = vars_of(l.right);
+            bool lb = all_bound(lv, bound), rb = all_bound(rv, bound);
+            if (lb && rb) return 0;
+            if (l.relation == static_cast<int>(ComparisonOperator::Equal) &&
+                ((rb && l.left.is_plain()) || (lb && l.right.is_plain())))
+                return 1;
+            return -1;
+        }
+        case LiteralKind::range:
+            return all_bound(vars_of(l.left), bound) && all_bound(vars_of(l.right), bound) ? 40 : -1;
+        case LiteralKind::aggregate:
+            if (l.assignment) {
+                std::vector<uint32_t> mine;
+                l.collect_variables(mine);
+                auto gv = vars_of(l.lower.present ? l.lower.term : l.upper.term);
+                for (uint32_t v : mine)
+                    if (!contains(gv, v) && contains(outside, v) && !bound[v]) return -1;
+                return 50;
+            }
+            return -1;
+        default: return -1;
+        }
+    }
+
+    void provide(BodyLiteral const& l, std::vector<uint8_t>& bound) {
+        std::vector<uint32_t> vars;
+        switch (l.kind) {
+        case LiteralKind::predicate: l.atom.collect_variables(vars); break;
+        case LiteralKind::comparison:
+            l.left.collect_variables(vars);
+            l.right.collect_variables(vars);
+            break;
+        case LiteralKind::range: vars.push_back(l.var); break;
+        case LiteralKind::aggregate: (l.lower.present ? l.lower.term : l.upper.term).collect_variables(vars); break;
+        default: break;
+        }
+        for (uint32_t v : vars) bound[v] = 1;
+    }
+
+    // Orders the join literals greedily by how bound they are; `first` is
+    // scheduled as early as possible. Unschedulable literals are left out.
+    std::vector<uint32_t> plan(std::vector<BodyLiteral> const& lits_in, std::vector<uint8_t>& bound, int first,
+                               std::vector<std::vector<uint32_t>> const& outside) {
+        std::vector<uint32_t> order;
+        std::vector<uint8_t> used(lits_in.size(), 0);
+        for (;;) {
+            int best = -1, best_score = 0;
+            for (size_t i = 0; i < lits_in.size(); ++i) {
+                if (used[i] || lits_in[i].is_deferred()) continue;
+                int s = score(lits_in[i], bound, outside.empty() ? std::vector<uint32_t>{} : outside[i]);
+                if (s < 0) continue;
+                if (static_cast<int>(i) == first && s > 0) s = 1; // after pure filters
+                if (best < 0 || s < best_score) {
+                    best = static_cast<int>(i);
+                    best_score = s;
+                }
+            }
+            if (best < 0) break;
+            used[best] = 1;
+            order.push_back(static_cast<uint32_t>(best));
+            provide(lits_in[best], bound);
+        }
+        return order;
+    }
+
+    // Variables of each body literal that occur elsewhere in the statement.
+    std::vector<std::vector<uint32_t>> outside_variables(Statement const& st) {
+        std::vector<std::vector<uint32_t>> per(st.body.size());
+        std::vector<uint32_t> head;
+        collect_head_variables(st, head);
+        for (size_t i = 0; i < st.body.size(); ++i) {
+            per[i] = head;
+            for (size_t j = 0; j < st.body.size(); ++j)
+                if (j != i) st.body[j].collect_variables(per[i]);
+        }
+        return per;
+    }
+
+    static void collect_head_variables(Statement const& st, std::vector<uint32_t>& out) {
+        Head const& h = st.head;
+        h.atom.collect_variables(out);
+        h.weight.collect_variables(out);
+        h.priority.collect_variables(out);
+        for (auto const& t : h.terms) t.collect_variables(out);
+        if (h.lower.present) h.lower.term.collect_variables(out);
+        if (h.upper.present) h.upper.term.collect_variables(out);
+        h.theory.name.collect_variables(out);
+    }
+
+    void theory_node_variables(Statement const& st, Node const& n, std::vector<uint32_t>& out) {
+        switch (n.type()) {
+        case AstType::Variable: out.push_back(st.theory_var(n.string(A::Name))); return;
+        case AstType::TheoryFunction:
+            for (auto const& a : n.nodes(A::Arguments)) theory_node_variables(st, *a, out);
+            return;
+        case AstType::TheorySequence:
+            for (auto const& a : n.nodes(A::Terms)) theory_node_variables(st, *a, out);
+            return;
+        default: return;
+        }
+    }
+
+    void unsafe(Statement const& st, std::vector<uint32_t> vars, std::vector<uint8_t> const& bound,
+                std::set<uint32_t>& reported) {
+        for (uint32_t v : vars) {
+            if (v >= bound.size() || bound[v] || reported.count(v)) continue;
+            if (std::string_view{st.var_names[v]}.starts_with("#")) continue; // reported via the interval's bounds
+            reported.insert(v);
+            logger.error(st.var_locations[v], std::string{"unsafe variable '"} + st.var_names[v] + "'");
+        }
+    }
+
+    void plan_elements(Statement& st, std::vector<Element>& elements, std::vector<uint8_t> const& bound,
+                       std::set<uint32_t>& reported) {
+        for (auto& e : elements) {
+            std::vector<uint8_t> b = bound;
+            e.plan = plan(e.condition, b, -1, {});
+            std::vector<uint32_t> vars;
+            for (size_t i = 0; i < e.condition.size(); ++i)
+                if (!contains(e.plan, static_cast<uint32_t>(i))) e.condition[i].collect_variables(vars);
+            for (auto const& t : e.tuple) t.collect_variables(vars);
+            for (auto const& l : e.head) l.collect_variables(vars);
+            for (auto const& t : e.theory_terms) theory_node_variables(st, *t, vars);
+            unsafe(st, vars, b, reported);
+        }
+    }
+
+    // Plans the body and checks safety; false when variables are unsafe.
+    bool analyse(Statement& st) {
+        size_t errors = logger.error_count();
+        std::vector<uint8_t> bound(st.num_vars, 0);
+        auto outside = outside_variables(st);
+        st.body_plan = plan(st.body, bound, -1, outside);
+        std::set<uint32_t> reported;
+        std::vector<uint32_t> vars;
+        for (size_t i = 0; i < st.body.size(); ++i) {
+            BodyLiteral const& l = st.body[i];
+            if (!l.is_deferred() && !contains(st.body_plan, static_cast<uint32_t>(i))) l.collect_variables(vars);
+            if (l.kind == LiteralKind::aggregate || l.kind == LiteralKind::theory) {
+                if (l.lower.present) l.lower.term.collect_variables(vars);
+                if (l.upper.present) l.upper.term.collect_variables(vars);
+                l.theory.name.collect_variables(vars);
+                if (l.theory.guard) theory_node_variables(st, *l.theory.guard, vars);
+            }
+        }
+        collect_head_variables(st, vars);
+        if (st.head.theory.guard) theory_node_variables(st, *st.head.theory.guard, vars);
+        unsafe(st, vars, bound, reported);
+        for (auto& l : st.body)
+            if (l.kind == LiteralKind::aggregate || l.kind == LiteralKind::conditional || l.kind == LiteralKind::theory)
+                plan_elements(st, l.elements, bound, reported);
+        plan_elements(st, st.head.elements, bound, reported);
+        return logger.error_count() == errors;
+    }
+
+    // ---- joins ------------------------------------------------------------------
+
+    Index& index_for(Domain& d, std::vector<uint32_t> const& positions) {
+        for (auto& idx : d.indexes)
+            if (idx.positions == positions) return idx;
+        d.indexes.push_back(Index{positions, 0, {}});
+        return d.indexes.back();
+    }
+
+    void update(Index& idx, Domain const& d) {
+        for (; idx.done < d.states.size(); ++idx.done) {
+            auto args = atoms[d.states[idx.done]].symbol.arguments();
+            uint64_t h = 0;
+            for (uint32_t p : idx.positions) h = mix(h, args[p].hash());
+            idx.buckets[h].push_back(static_cast<uint32_t>(idx.done));
+        }
+    }
+
+    // Range of domain positions a literal of the body may use.
+    std::pair<uint32_t, uint32_t> range_of(uint32_t literal_index, BodyLiteral const& l, bool in_body) {
+        Domain const& d = domains[l.domain];
+        if (!in_body || !d.in_component) return {0, static_cast<uint32_t>(d.states.size())};
+        if (delta < 0) return {0, d.hi};
+        auto const& rec = current->recursive_literals;
+        auto pos = std::find(rec.begin(), rec.end(), literal_index);
+        if (pos == rec.end()) return {0, d.hi};
+        uint32_t delta_literal = rec[static_cast<size_t>(delta)];
+        if (literal_index == delta_literal) return {d.lo, d.hi};
+        auto dpos = std::find(rec.begin(), rec.end(), delta_literal);
+        return pos < dpos ? std::pair<uint32_t, uint32_t>{0, d.lo} : std::pair<uint32_t, uint32_t>{0, d.hi};
+    }
+
+    bool ground_now(Term const& t) const {
+        if (t.kind == TermKind::variable) return binding.is_bound(t.var);
+        return std::all_of(t.args.begin(), t.args.end(), [&](Term const& a) { return ground_now(a); });
+    }
+
+    template <class F>
+    void join(std::vector<BodyLiteral> const& body, std::vector<uint32_t> const& order, size_t k, bool in_body, F& f) {
+        if (k == order.size()) {
+            f();
+            return;
+        }
+        uint32_t li = order[k];
+        BodyLiteral const& l = body[li];
+        size_t mark = binding.mark();
+        switch (l.kind) {
+        case LiteralKind::boolean:
+            if (l.value) join(body, order, k + 1, in_body, f);
+            return;
+        case LiteralKind::comparison: {
+            bool lb = ground_now(l.left), rb = ground_now(l.right);
+            if (lb && rb) {
+                Symbol a, b;
+                if (!eval(l.left, a) || !eval(l.right, b)) return;
+                if (compare(l.relation, a, b)) join(body, order, k + 1, in_body, f);
+                return;
+            }
+            Term const& pattern = lb ? l.right : l.left;
+            Symbol v;
+            if (!eval(lb ? l.left : l.right, v)) return;
+            if (match(pattern, v, binding)) join(body, order, k + 1, in_body, f);
+            binding.undo(mark);
+            return;
+        }
+        case LiteralKind::range: {
+            Symbol lo, hi;
+            if (!eval(l.left, lo) || !eval(l.right, hi)) return;
+            if (lo.type() != SymbolType::Number || hi.type() != SymbolType::Number) return;
+            for (int64_t i = lo.number(); i <= hi.number(); ++i) {
+                Symbol n = Symbol::create_number(static_cast<int32_t>(i));
+                if (binding.is_bound(l.var)) {
+                    if (binding.value(l.var) == n) join(body, order, k + 1, in_body, f);
+                    continue;
+                }
+                binding.bind(l.var, n);
+                join(body, order, k + 1, in_body, f);
+                binding.undo(mark);
+            }
+            return;
+        }
+        case LiteralKind::aggregate: {
+            // An assignment: every value the aggregate can take.
+            std::vector<Symbol> values;
+            AggregateGround g;
+            if (!ground_aggregate(l, g)) return;
+            possible_values(l, g, values);
+            Term const& pattern = l.lower.present ? l.lower.term : l.upper.term;
+            for (Symbol v : values) {
+                if (match(pattern, v, binding)) {
+                    size_t n = lits.size();
+                    if (encode_aggregate(l, g, v)) join(body, order, k + 1, in_body, f);
+                    lits.resize(n);
+                }
+                binding.undo(mark);
+            }
+            return;
+        }
+        case LiteralKind::predicate: break;
+        default: join(body, order, k + 1, in_body, f); return;
+        }
+        Domain& d = domains[l.domain];
+        if (l.sign != 0) {
+            Symbol v;
+            if (!eval(l.atom, v)) return;
+            auto it = atom_index.find(v);
+            bool present = it != atom_index.end() && atoms[it->second].position != none;
+            if (present && atoms[it->second].fact) {
+                if (l.sign == 2) join(body, order, k + 1, in_body, f);
+                return;
+            }
+            if (!present && d.complete) {
+                if (l.sign == 1) join(body, order, k + 1, in_body, f);
+                return;
+            }
+            uint32_t s = it != atom_index.end() ? it->second : state(v, l.domain);
+            Literal lit = -static_cast<Literal>(atoms[s].atom);
+            if (l.sign == 2) {
+                // not not a: an auxiliary atom for "not a", negated.
+                Atom x = aux();
+                out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, std::span<Literal const>{&lit, 1});
+                lit = -static_cast<Literal>(x);
+            }
+            lits.push_back(lit);
+            join(body, order, k + 1, in_body, f);
+            lits.pop_back();
+            return;
+        }
+        auto [lo, hi] = range_of(li, l, in_body);
+        if (lo >= hi) return;
+        auto visit = [&](uint32_t pos) {
+            uint32_t s = domains[l.domain].states[pos];
+            if (match(l.atom, atoms[s].symbol, binding)) {
+                bool fact = atoms[s].fact;
+                if (!fact) lits.push_back(static_cast<Literal>(atoms[s].atom));
+                join(body, order, k + 1, in_body, f);
+                if (!fact) lits.pop_back();
+            }
+            binding.undo(mark);
+        };
+        if (ground_now(l.atom)) {
+            Symbol v;
+            if (!eval(l.atom, v)) return;
+            auto it = atom_index.find(v);
+            if (it == atom_index.end()) return;
+            uint32_t pos = atoms[it->second].position;
+            if (pos == none || pos < lo || pos >= hi || atoms[it->second].domain != l.domain) return;
+            visit(pos);
+            return;
+        }
+        // Bound argument positions select a hash bucket.
+        std::vector<uint32_t> positions;
+        uint64_t h = 0;
+        for (uint32_t p = 0; p < l.atom.args.size(); ++p) {
+            Term const& a = l.atom.args[p];
+            if (!ground_now(a)) continue;
+            Symbol v;
+            if (!eval(a, v)) return;
+            positions.push_back(p);
+            h = mix(h, v.hash());
+        }
+        if (positions.empty()) {
+            for (uint32_t pos = lo; pos < hi; ++pos) visit(pos);
+            return;
+        }
+        Index& idx = index_for(d, positions);
+        update(idx, d);
+        auto it = idx.buckets.find(h);
+        if (it == idx.buckets.end()) return;
+        auto& bucket = it->second;
+        size_t i = static_cast<size_t>(std::lower_bound(bucket.begin(), bucket.end(), lo) - bucket.begin());
+        for (; i < bucket.size() && bucket[i] < hi; ++i) visit(bucket[i]);
+    }
+
+    // ---- elements -----------------------------------------------------------------
+
+    // Condition literals of one grounding; false when the condition cannot hold.
+    template <class F> void ground_element(Element const& e, F&& f) {
+        size_t base = lits.size();
+        auto g = [&]() {
+            std::vector<Literal> cond(lits.begin() + static_cast<long>(base), lits.end());
+            f(cond);
+        };
+        join(e.condition, e.plan, 0, false, g);
+    }
+
+    // The literal of a simple head/element literal: 0 when true, none when false.
+    bool literal_value(BodyLiteral const& l, Literal& out_lit) {
+        out_lit = 0;
+        switch (l.kind) {
+        case LiteralKind::boolean: return l.value;
+        case LiteralKind::comparison: {
+            Symbol a, b;
+            return eval(l.left, a) && eval(l.right, b) && compare(l.relation, a, b);
+        }
+        case LiteralKind::predicate: {
+            Symbol v;
+            if (!eval(l.atom, v)) return false;
+            auto it = atom_index.find(v);
+            bool present = it != atom_index.end() && atoms[it->second].position != none;
+            bool fact = present && atoms[it->second].fact;
+            if (l.sign == 0) {
+                if (fact) return true;
+                if (!present && domains[l.domain].complete) return false;
+                out_lit = static_cast<Literal>(atoms[state(v, l.domain)].atom);
+                return true;
+            }
+            if (fact) return l.sign == 2;
+            if (!present && domains[l.domain].complete) return l.sign == 1;
+            Literal lit = -static_cast<Literal>(atoms[state(v, l.domain)].atom);
+            if (l.sign == 2) {
+                Atom x = aux();
+                out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, std::span<Literal const>{&lit, 1});
+                lit = -static_cast<Literal>(x);
+            }
+            out_lit = lit;
+            return true;
+        }
+        default: return false;
+        }
+    }
+
+    // One literal for a disjunction of conjunctions (0: true).
+    Literal disjunction_literal(std::vector<std::vector<Literal>> const& conds) {
+        for (auto const& c : conds)
+            if (c.empty()) return 0;
+        if (conds.size() == 1 && conds[0].size() == 1) return conds[0][0];
+        Atom x = aux();
+        for (auto const& c : conds) out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, c);
+        return static_cast<Literal>(x);
+    }
+
+    // ---- aggregates -------------------------------------------------------------
+
+    struct AggregateGround {
+        std::vector<std::vector<Symbol>> tuples;
+        std::vector<std::vector<std::vector<Literal>>> conditions;
+        std::map<std::vector<Symbol>, size_t> index;
+    };
+
+    bool ground_aggregate(BodyLiteral const& l, AggregateGround& g) {
+        for (auto const& e : l.elements) {
+            ground_element(e, [&](std::vector<Literal> cond) {
+                std::vector<Symbol> tuple;
+                if (!e.head.empty()) {
+                    Literal hl;
+                    if (!literal_value(e.head[0], hl)) return;
+                    if (hl != 0) cond.push_back(hl);
+                    Symbol v;
+                    BodyLiteral const& h = e.head[0];
+                    Term const& t = h.kind == LiteralKind::predicate ? h.atom : h.left;
+                    if (!eval(t, v)) return;
+                    tuple.push_back(Symbol::create_number(h.sign));
+                    tuple.push_back(v);
+                } else {
+                    for (auto const& t : e.tuple) {
+                        Symbol v;
+                        if (!eval(t, v)) return;
+                        tuple.push_back(v);
+                    }
+                }
+                auto [it, fresh] = g.index.emplace(tuple, g.tuples.size());
+                if (fresh) {
+                    g.tuples.push_back(tuple);
+                    g.conditions.emplace_back();
+                }
+                g.conditions[it->second].push_back(std::move(cond));
+            });
+        }
+        return true;
+    }
+
+    // Weight of a tuple; false when the tuple does not count.
+    bool weight_of(BodyLiteral const& l, std::vector<Symbol> const& tuple, int64_t& w) {
+        if (l.function == AggregateKind::count) {
+            w = 1;
+            return true;
+        }
+        if (tuple.empty() || tuple[0].type() != SymbolType::Number) return false;
+        w = tuple[0].number();
+        if (l.function == AggregateKind::sum_plus && w < 0) return false;
+        return true;
+    }
+
+    void possible_values(BodyLiteral const& l, AggregateGround const& g, std::vector<Symbol>& values) {
+        if (l.function == AggregateKind::min || l.function == AggregateKind::max) {
+            bool fixed = false;
+            std::set<Symbol> vs;
+            for (size_t i = 0; i < g.tuples.size(); ++i) {
+                if (g.tuples[i].empty()) continue;
+                vs.insert(g.tuples[i][0]);
+                for (auto const& c : g.conditions[i]) fixed |= c.empty();
+            }
+            if (!fixed) vs.insert(l.function == AggregateKind::min ? Symbol::create_supremum() : Symbol::create_infimum());
+            values.assign(vs.begin(), vs.end());
+            return;
+        }
+        std::set<int64_t> sums{0};
+        for (size_t i = 0; i < g.tuples.size(); ++i) {
+            int64_t w;
+            if (!weight_of(l, g.tuples[i], w)) continue;
+            bool fixed = false;
+            for (auto const& c : g.conditions[i]) fixed |= c.empty();
+            std::set<int64_t> next;
+            for (int64_t s : sums) {
+                next.insert(s + w);
+                if (!fixed) next.insert(s);
+            }
+            sums.swap(next);
+            if (sums.size() > 100000) {
+                logger.error(l.location, "too many values of the aggregate to assign");
+                throw GroundError(logger.text(Severity::error));
+            }
+        }
+        for (int64_t s : sums)
+            if (s >= INT32_MIN && s <= INT32_MAX) values.push_back(Symbol::create_number(static_cast<int32_t>(s)));
+    }
+
+    // Pushes the literals expressing "aggregate rel value" (or the guards of l
+    // when value is unset); false when the aggregate cannot hold.
+    bool encode_aggregate(BodyLiteral const& l, AggregateGround const& g, std::optional<Symbol> assigned = {}) {
+        // Bounds on the value: lower/upper, with strictness, from the guards.
+        struct Bound {
+            bool present = false;
+            Symbol value;
+            bool strict = false;
+        } lower, upper;
+        bool negate_equal = false;
+        Symbol neq_value;
+        auto add_guard = [&](Guard const& gd) -> bool {
+            if (!gd.present) return true;
+            Symbol v;
+            if (!eval(gd.term, v)) return false;
+            switch (static_cast<ComparisonOperator>(gd.relation)) {
+            case ComparisonOperator::GreaterThan: lower = {true, v, true}; break;
+            case ComparisonOperator::GreaterEqual: lower = {true, v, false}; break;
+            case ComparisonOperator::LessThan: upper = {true, v, true}; break;
+            case ComparisonOperator::LessEqual: upper = {true, v, false}; break;
+            case ComparisonOperator::Equal:
+                lower = {true, v, false};
+                upper = {true, v, false};
+                break;
+            case ComparisonOperator::NotEqual:
+                negate_equal = true;
+                neq_value = v;
+                break;
+            }
+            return true;
+        };
+        if (assigned) {
+            lower = {true, *assigned, false};
+            upper = {true, *assigned, false};
+        } else if (!add_guard(l.lower) || !add_guard(l.upper)) {
+            return false;
+        }
+        // The conjunction of parts; each part is a literal (0: true) or false.
+        std::vector<Literal> parts;
+        bool holds = true;
+        auto part = [&](std::optional<Literal> p) {
+            if (!p) holds = false;
+            else if (*p != 0) parts.push_back(*p);
+        };
+        bool minmax = l.function == AggregateKind::min || l.function == AggregateKind::max;
+        std::vector<Literal> elem(g.tuples.size());
+        std::vector<int64_t> weights(g.tuples.size());
+        std::vector<uint8_t> counts(g.tuples.size());
+        for (size_t i = 0; i < g.tuples.size(); ++i) {
+            counts[i] = minmax ? !g.tuples[i].empty() : weight_of(l, g.tuples[i], weights[i]);
+            if (counts[i]) elem[i] = disjunction_literal(g.conditions[i]);
+        }
+        auto bounds = [&](Bound const& lo, Bound const& up) {
+            if (minmax) {
+                bool is_min = l.function == AggregateKind::min;
+                // min >= L: every element below L is false; min <= U: some element <= U is true.
+                auto all_false = [&](auto below) -> std::optional<Literal> {
+                    std::vector<Literal> body;
+                    for (size_t i = 0; i < g.tuples.size(); ++i) {
+                        if (!counts[i] || !below(g.tuples[i][0])) continue;
+                        if (elem[i] == 0) return std::nullopt;
+                        body.push_back(-elem[i]);
+                    }
+                    if (body.empty()) return Literal{0};
+                    if (body.size() == 1) return body[0];
+                    Atom x = aux();
+                    out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, body);
+                    return static_cast<Literal>(x);
+                };
+                auto some_true = [&](auto good, bool empty_ok) -> std::optional<Literal> {
+                    if (empty_ok) return Literal{0};
+                    std::vector<std::vector<Literal>> conds;
+                    for (size_t i = 0; i < g.tuples.size(); ++i) {
+                        if (!counts[i] || !good(g.tuples[i][0])) continue;
+                        if (elem[i] == 0) return Literal{0};
+                        conds.push_back({elem[i]});
+                    }
+                    if (conds.empty()) return std::nullopt;
+                    return disjunction_literal(conds);
+                };
+                Symbol neutral = is_min ? Symbol::create_supremum() : Symbol::create_infimum();
+                auto ok_lo = [&](Symbol v) { return lo.strict ? Symbols::compare(v, lo.value) > 0 : Symbols::compare(v, lo.value) >= 0; };
+                auto ok_up = [&](Symbol v) { return up.strict ? Symbols::compare(v, up.value) < 0 : Symbols::compare(v, up.value) <= 0; };
+                if (is_min) {
+                    if (lo.present) part(all_false([&](Symbol v) { return !ok_lo(v); }));
+                    if (up.present) part(some_true(ok_up, false));
+                    if (lo.present && !up.present && !ok_lo(neutral)) part(some_true([](Symbol) { return true; }, false));
+                } else {
+                    if (up.present) part(all_false([&](Symbol v) { return !ok_up(v); }));
+                    if (lo.present) part(some_true(ok_lo, false));
+                    if (up.present && !lo.present && !ok_up(neutral)) part(some_true([](Symbol) { return true; }, false));
+                }
+                return;
+            }
+            int64_t fixed = 0, min_sum = 0, max_sum = 0;
+            std::vector<WeightLiteral> wl;
+            std::vector<std::pair<Literal, int64_t>> free;
+            for (size_t i = 0; i < g.tuples.size(); ++i) {
+                if (!counts[i] || weights[i] == 0) continue;
+                if (elem[i] == 0) fixed += weights[i];
+                else {
+                    free.emplace_back(elem[i], weights[i]);
+                    (weights[i] < 0 ? min_sum : max_sum) += weights[i];
+                }
+            }
+            auto number_bound = [&](Bound const& b, bool is_lower, int64_t& n) -> int {
+                // 1: always holds, -1: never, 0: n is the bound
+                if (b.value.type() == SymbolType::Number) {
+                    n = b.value.number();
+                    if (b.strict) n += is_lower ? 1 : -1;
+                    return 0;
+                }
+                bool above_all = Symbols::compare(b.value, Symbol::create_number(0)) > 0;
+                return (is_lower != above_all) ? 1 : -1;
+            };
+            auto at_least = [&](int64_t bound, int sign) -> std::optional<Literal> {
+                // sign * sum >= bound
+                int64_t lo_sum = sign > 0 ? fixed + min_sum : -(fixed + max_sum);
+                int64_t hi_sum = sign > 0 ? fixed + max_sum : -(fixed + min_sum);
+                if (lo_sum >= bound) return Literal{0};
+                if (hi_sum < bound) return std::nullopt;
+                int64_t b = bound - sign * fixed;
+                std::vector<WeightLiteral> body;
+                for (auto [lit, w] : free) {
+                    int64_t sw = sign * w;
+                    if (sw > 0) body.push_back({lit, static_cast<int32_t>(sw)});
+                    else {
+                        body.push_back({-lit, static_cast<int32_t>(-sw)});
+                        b -= sw;
+                    }
+                }
+                Atom x = aux();
+                out->add_weight_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, b, body);
+                return static_cast<Literal>(x);
+            };
+            int64_t n = 0;
+            if (lo.present) {
+                int r = number_bound(lo, true, n);
+                if (r < 0) part(std::nullopt);
+                else if (r == 0) part(at_least(n, 1));
+            }
+            if (up.present) {
+                int r = number_bound(up, false, n);
+                if (r < 0) part(std::nullopt);
+                else if (r == 0) part(at_least(-n, -1));
+            }
+        };
+        bounds(lower, upper);
+        if (negate_equal) {
+            std::vector<Literal> saved = std::move(parts);
+            bool saved_holds = holds;
+            parts.clear();
+            holds = true;
+            bounds(Bound{true, neq_value, false}, Bound{true, neq_value, false});
+            std::optional<Literal> eq = !holds ? std::nullopt : std::optional<Literal>{conjunction(parts)};
+            parts = std::move(saved);
+            holds = saved_holds;
+            if (eq && *eq == 0) holds = false;
+            else if (eq) parts.push_back(-*eq);
+        }
+        bool negated = l.sign == 1 && !assigned;
+        if (!negated) {
+            if (!holds) return false;
+            lits.insert(lits.end(), parts.begin(), parts.end());
+            return true;
+        }
+        if (!holds) return true;
+        Literal c = conjunction(parts);
+        if (c == 0) return false;
+        lits.push_back(-c);
+        return true;
+    }
+
+    Literal conjunction(std::vector<Literal> const& parts) {
+        if (parts.empty()) return 0;
+        if (parts.size() == 1) return parts[0];
+        Atom x = aux();
+        out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, parts);
+        return static_cast<Literal>(x);
+    }
+
+    // ---- deferred body literals ---------------------------------------------------
+
+    bool conditional(BodyLiteral const& l) {
+        Element const& e = l.elements[0];
+        bool ok = true;
+        ground_element(e, [&](std::vector<Literal> cond) {
+            if (!ok) return;
+            Literal hl;
+            bool value = literal_value(e.head[0], hl);
+            if (value && hl == 0) return; // holds
+            if (cond.empty()) {
+                if (!value) ok = false;
+                else lits.push_back(hl);
+                return;
+            }
+            // cond -> head: an auxiliary atom true when the head holds or the condition fails.
+            Atom x = aux();
+            if (value) out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, std::span<Literal const>{&hl, 1});
+            for (Literal c : cond) {
+                Literal n = -c;
+                out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, std::span<Literal const>{&n, 1});
+            }
+            lits.push_back(static_cast<Literal>(x));
+        });
+        return ok;
+    }
+
+    uint32_t theory_term(Statement const& st, Node const& n) {
+        switch (n.type()) {
+        case AstType::SymbolicTerm: {
+            Symbol s = n.symbol(A::Symbol);
+            if (s.type() == SymbolType::Function && s.arguments().empty() && s.is_positive() && !s.is_tuple()) {
+                auto it = constants.find(s.name());
+                if (it != constants.end()) return theory->from_symbol(it->second);
+            }
+            return theory->from_symbol(s);
+        }
+        case AstType::Variable: return theory->from_symbol(binding.value(st.theory_var(n.string(A::Name))));
+        case AstType::TheoryFunction: {
+            std::vector<uint32_t> args;
+            for (auto const& a : n.nodes(A::Arguments)) args.push_back(theory_term(st, *a));
+            return theory->compound(TheoryTermType::function, n.string(A::Name), args);
+        }
+        case AstType::TheorySequence: {
+            std::vector<uint32_t> args;
+            for (auto const& a : n.nodes(A::Terms)) args.push_back(theory_term(st, *a));
+            auto type = static_cast<Input::SequenceType>(n.number(A::SequenceType));
+            TheoryTermType tt = type == Input::SequenceType::Tuple  ? TheoryTermType::tuple
+                                : type == Input::SequenceType::List ? TheoryTermType::list
+                                                                     : TheoryTermType::set;
+            return theory->compound(tt, "", args);
+        }
+        default: break;
+        }
+        throw Input::LocatedError(st.location, "unexpected theory term");
+    }
+
+    // The ground theory atom of the current binding; none when undefined.
+    uint32_t theory_atom(Statement const& st, TheoryAtomInfo const& info, std::vector<Element> const& elements) {
+        Symbol name;
+        if (!eval(info.name, name)) return none;
+        uint32_t name_id = theory->from_symbol(name);
+        std::vector<uint32_t> element_ids;
+        for (auto const& e : elements) {
+            ground_element(e, [&](std::vector<Literal> cond) {
+                std::vector<uint32_t> tuple;
+                for (auto const& t : e.theory_terms) tuple.push_back(theory_term(st, *t));
+                bool created = false;
+                uint32_t id = theory->element(tuple, cond, created);
+                if (created) {
+                    TheoryElement& te = out->theory.elements[id];
+                    auto c = out->theory.condition(te);
+                    std::vector<Literal> cv(c.begin(), c.end());
+                    Literal cl = conjunction(cv);
+                    out->theory.elements[id].condition_literal = cl == 0 ? static_cast<Literal>(fact_atom()) : cl;
+                }
+                if (!contains(element_ids, id)) element_ids.push_back(id);
+            });
+        }
+        uint32_t guard = 0;
+        if (info.has_guard) guard = theory_term(st, *info.guard);
+        bool created = false;
+        uint32_t id = theory->atom(name_id, element_ids, info.has_guard, info.relation, guard, created);
+        if (created) {
+            theory_atoms.emplace_back();
+            Atom a = aux();
+            theory_atoms[id].atom = a;
+            out->theory.atoms[id].literal = static_cast<Literal>(a);
+        }
+        return id;
+    }
+
+    bool deferred_literals(Statement const& st) {
+        for (auto const& l : st.body) {
+            switch (l.kind) {
+            case LiteralKind::aggregate:
+                if (!l.assignment) {
+                    AggregateGround g;
+                    ground_aggregate(l, g);
+                    if (!encode_aggregate(l, g)) return false;
+                }
+                break;
+            case LiteralKind::conditional:
+                if (!conditional(l)) return false;
+                break;
+            case LiteralKind::theory: {
+                uint32_t id = theory_atom(st, l.theory, l.elements);
+                if (id == none) return false;
+                Literal a = static_cast<Literal>(theory_atoms[id].atom);
+                lits.push_back(l.sign == 1 ? -a : a);
+                break;
+            }
+            default: break;
+            }
+        }
+        return true;
+    }
+
+    // ---- heads --------------------------------------------------------------------
+
+    ConstantMap constants;
+
+    // Adds the possible head atoms to their domains (for deferred instances).
+    void head_atoms_to_domains(Statement const& st) {
+        Head const& h = st.head;
+        if (h.kind == HeadKind::atom) {
+            Symbol v;
+            if (eval(h.atom, v)) add_to_domain(state(v, h.domain));
+            return;
+        }
+        if (h.kind == HeadKind::disjunction || h.kind == HeadKind::choice) {
+            for (auto const& e : h.elements) {
+                ground_element(e, [&](std::vector<Literal> const&) {
+                    Symbol v;
+                    if (eval(e.head[0].atom, v)) add_to_domain(state(v, e.head[0].domain));
+                });
+            }
+        }
+    }
+
+    void emit(Statement const& st, bool final_pass) {
+        if (st.defer && !final_pass) {
+            head_atoms_to_domains(st);
+            Deferred d{static_cast<uint32_t>(&st - statements.data()), {}, {}, lits};
+            for (uint32_t v = 0; v < binding.size(); ++v) {
+                d.values.push_back(binding.value(v));
+                d.bound.push_back(binding.is_bound(v));
+            }
+            deferred.push_back(std::move(d));
+            return;
+        }
+        size_t base = lits.size();
+        struct Restore {
+            std::vector<Literal>& l;
+            size_t n;
+            ~Restore() { l.resize(n); }
+        } restore{lits, base};
+        if (!deferred_literals(st)) return;
+        std::vector<Literal> body = lits;
+        std::sort(body.begin(), body.end());
+        body.erase(std::unique(body.begin(), body.end()), body.end());
+        for (size_t i = 1; i < body.size(); ++i)
+            if (body[i] == -body[0]) {} // complementary pairs are kept: the solver sees a false body
+        Head const& h = st.head;
+        switch (h.kind) {
+        case HeadKind::trivial: return;
+        case HeadKind::constraint: out->add_rule(HeadType::disjunctive, {}, body); return;
+        case HeadKind::atom: {
+            Symbol v;
+            if (!eval(h.atom, v)) return;
+            uint32_t s = state(v, h.domain);
+            add_to_domain(s);
+            if (atoms[s].fact) return;
+            Atom a = atoms[s].atom;
+            if (body.empty()) make_fact(s);
+            out->add_rule(HeadType::disjunctive, std::span<Atom const>{&a, 1}, body);
+            return;
+        }
+        case HeadKind::disjunction: {
+            std::vector<Atom> head;
+            for (auto const& e : h.elements) {
+                ground_element(e, [&](std::vector<Literal> cond) {
+                    Symbol v;
+                    if (!eval(e.head[0].atom, v)) return;
+                    uint32_t s = state(v, e.head[0].domain);
+                    add_to_domain(s);
+                    if (cond.empty()) {
+                        head.push_back(atoms[s].atom);
+                        return;
+                    }
+                    // a : C in a disjunction: x chooses "a if C".
+                    Atom x = aux();
+                    head.push_back(x);
+                    std::vector<Literal> support = cond;
+                    support.push_back(static_cast<Literal>(x));
+                    Atom a = atoms[s].atom;
+                    out->add_rule(HeadType::disjunctive, std::span<Atom const>{&a, 1}, support);
+                    for (Literal c : cond) {
+                        std::vector<Literal> con{static_cast<Literal>(x), -c};
+                        out->add_rule(HeadType::disjunctive, {}, con);
+                    }
+                });
+            }
+            for (Atom a : head) {
+                uint32_t s = a < state_of_atom.size() ? state_of_atom[a] : none;
+                if (s != none && atoms[s].fact) return; // satisfied by a fact
+            }
+            std::sort(head.begin(), head.end());
+            head.erase(std::unique(head.begin(), head.end()), head.end());
+            if (head.size() == 1 && body.empty() && state_of_atom[head[0]] != none) make_fact(state_of_atom[head[0]]);
+            out->add_rule(HeadType::disjunctive, head, body);
+            return;
+        }
+        case HeadKind::choice: choice(st, body); return;
+        case HeadKind::theory: {
+            uint32_t id = theory_atom(st, h.theory, h.elements);
+            if (id == none) return;
+            TheoryAtomState& ts = theory_atoms[id];
+            Atom a = ts.atom;
+            if (h.theory.directive) {
+                if (!ts.directive) out->add_rule(HeadType::disjunctive, std::span<Atom const>{&a, 1}, {});
+                ts.directive = true;
+                return;
+            }
+            ts.head = true;
+            out->add_rule(HeadType::disjunctive, std::span<Atom const>{&a, 1}, body);
+            return;
+        }
+        case HeadKind::show_term: {
+            Symbol v;
+            if (eval(h.atom, v)) out->add_show_term(v, body);
+            return;
+        }
+        case HeadKind::external: {
+            Symbol v;
+            if (!eval(h.atom, v)) return;
+            uint32_t s = state(v, h.domain);
+            add_to_domain(s);
+            if (!atoms[s].fact) out->add_external(atoms[s].atom, ExternalValue::free);
+            return;
+        }
+        case HeadKind::minimize: {
+            Symbol w, p;
+            if (!eval(h.weight, w) || !eval(h.priority, p)) return;
+            if (w.type() != SymbolType::Number || p.type() != SymbolType::Number) {
+                logger.info(st.location, "minimize weight and priority must be integers: " + w.to_string() + "@" +
+                                             p.to_string());
+                return;
+            }
+            std::vector<Symbol> tuple{w, p};
+            for (auto const& t : h.terms) {
+                Symbol v;
+                if (!eval(t, v)) return;
+                tuple.push_back(v);
+            }
+            auto [it, fresh] = minimize.try_emplace(tuple, MinimizeState{w.number(), p.number()});
+            MinimizeState& m = it->second;
+            if (body.empty()) body.push_back(static_cast<Literal>(fact_atom()));
+            if (fresh && body.size() == 1) {
+                m.literal = body[0];
+                return;
+            }
+            if (m.aux == 0) {
+                m.aux = aux();
+                if (m.literal != 0) out->add_rule(HeadType::disjunctive, std::span<Atom const>{&m.aux, 1}, std::span<Literal const>{&m.literal, 1});
+                m.literal = static_cast<Literal>(m.aux);
+            }
+            out->add_rule(HeadType::disjunctive, std::span<Atom const>{&m.aux, 1}, body);
+            return;
+        }
+        }
+    }
+
+    void choice(Statement const& st, std::vector<Literal> const& body) {
+        Head const& h = st.head;
+        // Several body literals: one auxiliary atom for the body.
+        std::vector<Literal> b = body;
+        if (b.size() > 1 && (h.lower.present || h.upper.present || h.elements.size() > 1)) b = {conjunction(body)};
+        std::map<Atom, std::vector<std::vector<Literal>>> elements;
+        std::vector<Atom> order;
+        for (auto const& e : h.elements) {
+            ground_element(e, [&](std::vector<Literal> cond) {
+                Symbol v;
+                if (!eval(e.head[0].atom, v)) return;
+                uint32_t s = state(v, e.head[0].domain);
+                add_to_domain(s);
+                Atom a = atoms[s].atom;
+                auto [it, fresh] = elements.try_emplace(a);
+                if (fresh) order.push_back(a);
+                it->second.push_back(cond);
+                std::vector<Literal> rb = b;
+                rb.insert(rb.end(), cond.begin(), cond.end());
+                if (!atoms[s].fact) out->add_rule(HeadType::choice, std::span<Atom const>{&a, 1}, rb);
+            });
+        }
+        if (!h.lower.present && !h.upper.present) return;
+        // The bounds as a count aggregate over "atom and its condition".
+        AggregateGround g;
+        for (Atom a : order) {
+            uint32_t s = state_of_atom[a];
+            std::vector<std::vector<Literal>> conds;
+            for (auto c : elements[a]) {
+                if (!atoms[s].fact) c.push_back(static_cast<Literal>(a));
+                conds.push_back(std::move(c));
+            }
+            g.index.emplace(std::vector<Symbol>{atoms[s].symbol}, g.tuples.size());
+            g.tuples.push_back({atoms[s].symbol});
+            g.conditions.push_back(std::move(conds));
+        }
+        BodyLiteral agg;
+        agg.kind = LiteralKind::aggregate;
+        agg.function = AggregateKind::count;
+        agg.lower = h.lower;
+        agg.upper = h.upper;
+        agg.sign = 1; // the constraint fires when the bounds fail
+        agg.location = st.location;
+        size_t n = lits.size();
+        if (encode_aggregate(agg, g)) {
+            std::vector<Literal> con(lits.begin() + static_cast<long>(n), lits.end());
+            con.insert(con.end(), b.begin(), b.end());
+            out->add_rule(HeadType::disjunctive, {}, con);
+        }
+        lits.resize(n);
+    }
+
+    // ---- steps ----------------------------------------------------------------------
+
+    void ground_statement(Statement const& st, int delta_index) {
+        current = &st;
+        delta = delta_index;
+        binding.resize(st.num_vars);
+        lits.clear();
+        auto const& order = delta_index < 0 ? st.body_plan : st.delta_plans[static_cast<size_t>(delta_index)];
+        auto f = [&]() { emit(st, false); };
+        join(st.body, order, 0, true, f);
+    }
+
+    void collect_signatures(BodyLiteral const& l, std::vector<uint32_t>& out_domains, bool& nested) {
+        if (l.kind == LiteralKind::predicate) out_domains.push_back(l.domain);
+        for (auto const& e : l.elements) {
+            for (auto const& h : e.head)
+                if (h.kind == LiteralKind::predicate) out_domains.push_back(h.domain);
+            for (auto const& c : e.condition)
+                if (c.kind == LiteralKind::predicate) out_domains.push_back(c.domain);
+        }
+        nested = !l.elements.empty();
+    }
+
+    // Strongly connected components of statements and predicates, dependencies first.
+    std::vector<std::vector<uint32_t>> components() {
+        size_t ns = statements.size(), nd = domains.size();
+        // Nodes: statements [0, ns), domains [ns, ns + nd).
+        std::vector<std::vector<uint32_t>> edges(ns + nd);
+        for (uint32_t i = 0; i < ns; ++i) {
+            Statement const& st = statements[i];
+            std::vector<uint32_t> deps;
+            bool nested = false;
+            for (auto const& l : st.body) collect_signatures(l, deps, nested);
+            for (auto const& e : st.head.elements)
+                for (auto const& c : e.condition)
+                    if (c.kind == LiteralKind::predicate) deps.push_back(c.domain);
+            for (uint32_t d : deps) edges[i].push_back(static_cast<uint32_t>(ns + d));
+            for (uint32_t d : head_domains(st)) edges[ns + d].push_back(i);
+        }
+        std::vector<uint32_t> index(ns + nd, none), low(ns + nd, 0);
+        std::vector<uint8_t> on_stack(ns + nd, 0);
+        std::vector<uint32_t> stack;
+        std::vector<std::vector<uint32_t>> result;
+        uint32_t counter = 0;
+        // Iterative Tarjan: (node, next edge) frames.
+        for (uint32_t root = 0; root < ns + nd; ++root) {
+            if (index[root] != none) continue;
+            std::vector<std::pair<uint32_t, uint32_t>> frames{{root, 0}};
+            index[root] = low[root] = counter++;
+            stack.push_back(root);
+            on_stack[root] = 1;
+            while (!frames.empty()) {
+                auto& [v, e] = frames.back();
+                if (e < edges[v].size()) {
+                    uint32_t w = edges[v][e++];
+                    if (index[w] == none) {
+                        index[w] = low[w] = counter++;
+                        stack.push_back(w);
+                        on_stack[w] = 1;
+                        frames.emplace_back(w, 0);
+                    } else if (on_stack[w]) {
+                        low[v] = std::min(low[v], index[w]);
+                    }
+                    continue;
+                }
+                uint32_t node = v;
+                frames.pop_back();
+                if (!frames.empty()) low[frames.back().first] = std::min(low[frames.back().first], low[node]);
+                if (low[node] == index[node]) {
+                    std::vector<uint32_t> comp;
+                    uint32_t w;
+                    do {
+                        w = stack.back();
+                        stack.pop_back();
+                        on_stack[w] = 0;
+                        comp.push_back(w);
+                    } while (w != node);
+                    result.push_back(std::move(comp));
+                }
+            }
+        }
+        return result;
+    }
+
+    static std::vector<uint32_t> head_domains(Statement const& st) {
+        std::vector<uint32_t> out_d;
+        if (st.head.kind == HeadKind::atom || st.head.kind == HeadKind::external) out_d.push_back(st.head.domain);
+        if (st.head.kind == HeadKind::disjunction || st.head.kind == HeadKind::choice)
+            for (auto const& e : st.head.elements) out_d.push_back(e.head[0].domain);
+        return out_d;
+    }
+
+    void process_component(std::vector<uint32_t> const& comp) {
+        size_t ns = statements.size();
+        std::vector<uint32_t> stmts, doms;
+        for (uint32_t n : comp) (n < ns ? stmts : doms).push_back(n < ns ? n : static_cast<uint32_t>(n - ns));
+        if (stmts.empty()) return;
+        for (uint32_t d : doms) {
+            domains[d].complete = false;
+            domains[d].in_component = true;
+        }
+        auto in_comp = [&](uint32_t d) { return domains[d].in_component; };
+        bool recursive = false;
+        for (uint32_t si : stmts) {
+            Statement& st = statements[si];
+            st.recursive_literals.clear();
+            st.delta_plans.clear();
+            st.defer = false;
+            for (uint32_t i = 0; i < st.body.size(); ++i) {
+                BodyLiteral const& l = st.body[i];
+                std::vector<uint32_t> deps;
+                bool nested = false;
+                collect_signatures(l, deps, nested);
+                bool rec = std::any_of(deps.begin(), deps.end(), in_comp);
+                if (!rec) continue;
+                if (l.kind == LiteralKind::predicate && l.sign == 0) st.recursive_literals.push_back(i);
+                else if (l.kind == LiteralKind::aggregate && l.assignment)
+                    logger.error(l.location, "recursive aggregates that assign a variable are not supported");
+                else if (nested) st.defer = true;
+            }
+            for (auto const& e : st.head.elements)
+                for (auto const& c : e.condition)
+                    if (c.kind == LiteralKind::predicate && in_comp(c.domain))
+                        logger.error(st.location, "conditions in rule heads must not depend on the rule itself");
+            if (!st.recursive_literals.empty()) {
+                recursive = true;
+                auto outside = outside_variables(st);
+                for (size_t r = 0; r < st.recursive_literals.size(); ++r) {
+                    std::vector<uint8_t> bound(st.num_vars, 0);
+                    st.delta_plans.push_back(plan(st.body, bound, static_cast<int>(st.recursive_literals[r]), outside));
+                }
+            }
+        }
+        if (logger.error_count() > 0) throw GroundError(logger.text(Severity::error));
+        size_t deferred_begin = deferred.size();
+        if (!recursive) {
+            for (uint32_t si : stmts) ground_statement(statements[si], -1);
+        } else {
+            for (uint32_t d : doms) {
+                domains[d].lo = 0;
+                domains[d].hi = static_cast<uint32_t>(domains[d].states.size());
+            }
+            bool first = true;
+            for (;;) {
+                for (uint32_t si : stmts) {
+                    Statement const& st = statements[si];
+                    if (st.recursive_literals.empty()) {
+                        if (first) ground_statement(st, -1);
+                        continue;
+                    }
+                    for (size_t r = 0; r < st.recursive_literals.size(); ++r) ground_statement(st, static_cast<int>(r));
+                }
+                first = false;
+                bool grew = false;
+                for (uint32_t d : doms) {
+                    domains[d].lo = domains[d].hi;
+                    domains[d].hi = static_cast<uint32_t>(domains[d].states.size());
+                    grew |= domains[d].hi > domains[d].lo;
+                }
+                if (!grew) break;
+            }
+        }
+        for (uint32_t d : doms) {
+            domains[d].complete = true;
+            domains[d].in_component = false;
+        }
+        // Instances whose aggregates or conditions depended on the component itself.
+        for (size_t i = deferred_begin; i < deferred.size(); ++i) {
+            Deferred d = deferred[i];
+            Statement const& st = statements[d.statement];
+            current = &st;
+            binding.resize(st.num_vars);
+            for (uint32_t v = 0; v < d.values.size(); ++v)
+                if (d.bound[v]) binding.bind(v, d.values[v]);
+            lits = d.body;
+            emit(st, true);
+        }
+        deferred.resize(deferred_begin);
+    }
+
+    void report_undefined_heads() {
+        std::set<Signature> heads = head_signatures;
+        for (auto const& st : statements)
+            for (uint32_t d : head_domains(st)) heads.insert(domains[d].signature);
+        head_signatures = heads;
+        auto check = [&](BodyLiteral const& l) {
+            if (l.kind != LiteralKind::predicate) return;
+            Signature sig = domains[l.domain].signature;
+            if (heads.count(sig) || defined.count(sig)) return;
+            logger.info(l.location, "atom does not occur in any rule head: " + l.atom.to_string());
+        };
+        for (auto const& st : statements) {
+            for (auto const& l : st.body) {
+                check(l);
+                for (auto const& e : l.elements) {
+                    for (auto const& h : e.head) check(h);
+                    for (auto const& c : e.condition) check(c);
+                }
+            }
+            for (auto const& e : st.head.elements)
+                for (auto const& c : e.condition) check(c);
+        }
+    }
+
+    Symbol constant_value(Node const& def, ConstantMap const& known) {
+        StatementBuilder builder{logger, [this](Signature s) { return domain_of(s); }, theories, known};
+        Statement scratch;
+        // A definition's value is a term: reuse the show-term path to convert it.
+        NodePtr show = Input::make_node(AstType::ShowTerm, {def.location(), def.node(A::Value), Input::NodeArray{}});
+        if (!builder.build(*show, scratch)) throw GroundError(logger.text(Severity::error));
+        Term const& t = scratch.head.atom;
+        if (t.kind != TermKind::constant) {
+            logger.error(def.location(), std::string{"the value of constant '"} + def.string(A::Name) + "' must be ground");
+            throw GroundError(logger.text(Severity::error));
+        }
+        return t.value;
+    }
+
+    void run(Input::Program const& program, std::span<Part const> parts, GroundOptions const& options,
+             GroundProgram& target) {
+        out = &target;
+        if (!theory) theory = std::make_unique<TheoryBuilder>(target.theory);
+        statements.clear();
+        size_t errors_before = logger.error_count();
+        // Theory definitions of the whole program, since atoms may precede them.
+        for (auto const& part : program.parts())
+            for (auto const& st : part.statements)
+                if (st->type() == AstType::TheoryDefinition && theory_definitions.insert(st.get()).second) {
+                    try {
+                        theories.add(*st);
+                    } catch (Input::LocatedError const& e) {
+                        logger.error(e.location(), e.text());
+                    }
+                }
+        // Constants: definitions of the grounded parts, overridden by the options.
+        ConstantMap overrides;
+        for (auto const& [name, value] : options.constants) overrides[name] = value;
+        std::vector<Input::ProgramPart const*> selected;
+        for (auto const& p : parts) {
+            auto const* part = program.find(p.name);
+            if (!part) continue;
+            if (part->parameters.size() != p.parameters.size()) {
+                logger.error(Input::Location{}, "program part '" + p.name + "' expects " +
+                                                    std::to_string(part->parameters.size()) + " parameters");
+                continue;
+            }
+            selected.push_back(part);
+        }
+        constants = overrides;
+        for (auto const* part : selected)
+            for (auto const& st : part->statements)
+                if (st->type() == AstType::Definition) {
+                    std::string name = st->string(A::Name);
+                    if (overrides.count(name) && st->number(A::IsDefault) != 0) continue;
+                    constants[name] = constant_value(*st, constants);
+                }
+        for (size_t pi = 0; pi < selected.size(); ++pi) {
+            auto const* part = selected[pi];
+            ConstantMap scoped = constants;
+            for (size_t i = 0; i < part->parameters.size(); ++i)
+                scoped[part->parameters[i]] = parts[pi < parts.size() ? pi : 0].parameters[i];
+            StatementBuilder builder{logger, [this](Signature s) { return domain_of(s); }, theories, scoped};
+            for (auto const& node : part->statements) {
+                switch (node->type()) {
+                case AstType::Definition:
+                case AstType::TheoryDefinition:
+                case AstType::Program: continue;
+                case AstType::Show: show_explicit = true; continue;
+                case AstType::ShowSignature:
+                    show_explicit = true;
+                    shown.insert(Signature::create(node->string(A::Name), static_cast<uint32_t>(node->number(A::Arity)),
+                                                   node->number(A::Positive) != 0));
+                    continue;
+                case AstType::Defined:
+                    defined.insert(Signature::create(node->string(A::Name), static_cast<uint32_t>(node->number(A::Arity)),
+                                                     node->number(A::Positive) != 0));
+                    continue;
+                default: break;
+                }
+                std::vector<NodePtr> alternatives;
+                try {
+                    alternatives = Input::unpool(node);
+                } catch (std::exception const& e) {
+                    logger.error(node->location(), e.what());
+                    continue;
+                }
+                for (auto const& alt : alternatives) {
+                    Statement st;
+                    if (!builder.build(*alt, st)) continue;
+                    if (st.head.kind == HeadKind::external)
+                        defined.insert(domains[st.head.domain].signature);
+                    if (analyse(st)) statements.push_back(std::move(st));
+                }
+            }
+        }
+        if (logger.error_count() > errors_before) throw GroundError(logger.text(Severity::error));
+        report_undefined_heads();
+        for (auto const& comp : components()) process_component(comp);
+        finish();
+    }
+
+    void finish() {
+        // Body-only theory atoms are free: the propagator decides them.
+        for (auto& ts : theory_atoms) {
+            if (ts.head || ts.directive || ts.free) continue;
+            ts.free = true;
+            out->add_rule(HeadType::choice, std::span<Atom const>{&ts.atom, 1}, {});
+        }
+        // Minimize literals of tuples first seen in this step.
+        for (auto& [tuple, m] : minimize) {
+            if (m.emitted) continue;
+            m.emitted = true;
+            out->add_minimize(m.literal, m.weight, m.priority);
+        }
+        // Classical negation: p and -p together are inconsistent.
+        for (uint32_t s = 0; s < atoms.size(); ++s) {
+            AtomState const& a = atoms[s];
+            if (a.position == none || a.symbol.type() != SymbolType::Function || !a.symbol.is_negative()) continue;
+            auto it = atom_index.find(a.symbol.flip_sign());
+            if (it == atom_index.end() || atoms[it->second].position == none) continue;
+            if (!inconsistent_done.emplace(s, it->second).second) continue;
+            std::vector<Literal> body{static_cast<Literal>(a.atom), static_cast<Literal>(atoms[it->second].atom)};
+            out->add_rule(HeadType::disjunctive, {}, body);
+        }
+        // Names of the atoms that may be true.
+        for (auto& a : atoms) {
+            if (a.named || a.position == none) continue;
+            a.named = true;
+            Signature sig = domains[a.domain].signature;
+            bool show = !show_explicit || shown.count(sig) > 0;
+            out->add_atom_name(a.atom, a.symbol, show);
+        }
+    }
+};
+
+Grounder::Grounder(Logger& logger) : impl_{std::make_unique<Impl>(logger)} {}
+Grounder::~Grounder() = default;
+
+void Grounder::ground(Input::Program const& program, std::span<Part const> parts, GroundOptions const& options,
+                      GroundProgram& out) {
+    impl_->run(program, parts, options, out);
+}
+
+Symbols::Symbol const* Grounder::atom_symbol(Atom atom) const {
+    if (atom >= impl_->state_of_atom.size() || impl_->state_of_atom[atom] == none) return nullptr;
+    return &impl_->atoms[impl_->state_of_atom[atom]].symbol;
+}
+
+} // namespace Gondra::Ground

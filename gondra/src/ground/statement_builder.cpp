@@ -1,0 +1,476 @@
+#include "ground/statement_builder.hpp"
+
+#include "input/messages.hpp"
+
+#include <algorithm>
+
+namespace Gondra::Ground {
+
+using Input::AstType;
+using Input::ComparisonOperator;
+using Input::Node;
+using Input::NodePtr;
+using A = Input::Attribute;
+using Input::NodeArray;
+
+namespace {
+
+int flip_relation(int rel) {
+    switch (static_cast<ComparisonOperator>(rel)) {
+    case ComparisonOperator::GreaterThan: return static_cast<int>(ComparisonOperator::LessThan);
+    case ComparisonOperator::LessThan: return static_cast<int>(ComparisonOperator::GreaterThan);
+    case ComparisonOperator::LessEqual: return static_cast<int>(ComparisonOperator::GreaterEqual);
+    case ComparisonOperator::GreaterEqual: return static_cast<int>(ComparisonOperator::LessEqual);
+    default: return rel;
+    }
+}
+
+int negate_relation(int rel) {
+    switch (static_cast<ComparisonOperator>(rel)) {
+    case ComparisonOperator::GreaterThan: return static_cast<int>(ComparisonOperator::LessEqual);
+    case ComparisonOperator::LessThan: return static_cast<int>(ComparisonOperator::GreaterEqual);
+    case ComparisonOperator::LessEqual: return static_cast<int>(ComparisonOperator::GreaterThan);
+    case ComparisonOperator::GreaterEqual: return static_cast<int>(ComparisonOperator::LessThan);
+    case ComparisonOperator::NotEqual: return static_cast<int>(ComparisonOperator::Equal);
+    case ComparisonOperator::Equal: return static_cast<int>(ComparisonOperator::NotEqual);
+    }
+    return rel;
+}
+
+} // namespace
+
+void fold(Term& term) {
+    for (auto& a : term.args) fold(a);
+    if (term.kind == TermKind::constant || term.kind == TermKind::variable || term.kind == TermKind::interval) return;
+    if (!std::all_of(term.args.begin(), term.args.end(), [](Term const& t) { return t.kind == TermKind::constant; }))
+        return;
+    Binding none;
+    Symbol value;
+    Term const* failed = nullptr;
+    if (!evaluate(term, none, value, failed)) return; // reported when an instance is grounded
+    term.kind = TermKind::constant;
+    term.value = value;
+    term.args.clear();
+}
+
+void BodyLiteral::collect_variables(std::vector<uint32_t>& out) const {
+    atom.collect_variables(out);
+    left.collect_variables(out);
+    right.collect_variables(out);
+    if (kind == LiteralKind::range) out.push_back(var);
+    if (lower.present) lower.term.collect_variables(out);
+    if (upper.present) upper.term.collect_variables(out);
+    if (kind == LiteralKind::theory) theory.name.collect_variables(out);
+    for (auto const& e : elements) {
+        for (auto const& t : e.tuple) t.collect_variables(out);
+        for (auto const& l : e.head) l.collect_variables(out);
+        for (auto const& l : e.condition) l.collect_variables(out);
+    }
+}
+
+StatementBuilder::StatementBuilder(Logger& logger, std::function<uint32_t(Symbols::Signature)> domain_of,
+                                   Input::TheoryTable const& theories, ConstantMap const& constants)
+    : logger_{logger}, domain_of_{std::move(domain_of)}, theories_{theories}, constants_{constants} {}
+
+void StatementBuilder::fail(Input::Location const& loc, std::string text) {
+    logger_.error(loc, std::move(text));
+    throw Failure{};
+}
+
+uint32_t StatementBuilder::variable(char const* name, Input::Location const& loc) {
+    std::string key = name;
+    if (key != "_") {
+        auto it = vars_.find(key);
+        if (it != vars_.end()) return it->second;
+    }
+    uint32_t v = out_->num_vars++;
+    out_->var_names.push_back(Input::intern(name));
+    out_->var_locations.push_back(loc);
+    if (key != "_") vars_.emplace(key, v);
+    return v;
+}
+
+Term StatementBuilder::term(Node const& node) {
+    Term t;
+    switch (node.type()) {
+    case AstType::Variable:
+        t.kind = TermKind::variable;
+        t.location = node.location();
+        t.name = Input::intern(node.string(A::Name));
+        t.var = variable(node.string(A::Name), t.location);
+        return t;
+    case AstType::SymbolicTerm:
+        t.kind = TermKind::constant;
+        t.location = node.location();
+        t.value = node.symbol(A::Symbol);
+        return t;
+    case AstType::UnaryOperation: {
+        t.location = node.location();
+        Term arg = term(*node.node(A::Argument));
+        int op = node.number(A::OperatorType);
+        // Classical negation of a function keeps it matchable.
+        if (op == static_cast<int>(Input::UnaryOperator::Minus) && arg.kind == TermKind::function &&
+            *arg.name != '\0') {
+            arg.positive = !arg.positive;
+            arg.location = t.location;
+            fold(arg);
+            return arg;
+        }
+        t.kind = TermKind::unary;
+        t.op = op;
+        t.args.push_back(std::move(arg));
+        fold(t);
+        return t;
+    }
+    case AstType::BinaryOperation:
+        t.kind = TermKind::binary;
+        t.location = node.location();
+        t.op = node.number(A::OperatorType);
+        t.args.push_back(term(*node.node(A::Left)));
+        t.args.push_back(term(*node.node(A::Right)));
+        fold(t);
+        return t;
+    case AstType::Interval: {
+        // l..u becomes a fresh variable ranging over the interval.
+        BodyLiteral range;
+        range.kind = LiteralKind::range;
+        range.location = node.location();
+        range.left = term(*node.node(A::Left));
+        range.right = term(*node.node(A::Right));
+        std::string name = "#Range" + std::to_string(fresh_++);
+        range.var = variable(Input::intern(name), node.location());
+        ranges_.push_back(std::move(range));
+        t.kind = TermKind::variable;
+        t.location = node.location();
+        t.name = Input::intern(name);
+        t.var = ranges_.back().var;
+        return t;
+    }
+    case AstType::Function: {
+        t.location = node.location();
+        if (node.number(A::External) != 0) fail(t.location, "external functions are not supported");
+        std::string name = node.string(A::Name);
+        auto const& args = node.nodes(A::Arguments);
+        if (args.empty() && !name.empty()) {
+            auto it = constants_.find(name);
+            t.kind = TermKind::constant;
+            t.value = it != constants_.end() ? it->second : Symbol::create_id(name);
+            return t;
+        }
+        t.kind = TermKind::function;
+        t.name = Input::intern(name);
+        for (auto const& a : args) t.args.push_back(term(*a));
+        fold(t);
+        return t;
+    }
+    case AstType::Pool: fail(node.location(), "unexpected pool");
+    default: break;
+    }
+    fail(out_->location, "unexpected term");
+}
+
+Term StatementBuilder::atom_term(Node const& node, uint32_t& domain) {
+    Term t;
+    // A constant name in atom position is a predicate, not a constant.
+    if (node.type() == AstType::Function && node.nodes(A::Arguments).empty() && node.number(A::External) == 0) {
+        t.kind = TermKind::constant;
+        t.location = node.location();
+        t.value = Symbol::create_id(node.string(A::Name));
+    } else if (node.type() == AstType::UnaryOperation && node.node(A::Argument)->type() == AstType::Function &&
+               node.node(A::Argument)->nodes(A::Arguments).empty()) {
+        t.kind = TermKind::constant;
+        t.location = node.location();
+        t.value = Symbol::create_id(node.node(A::Argument)->string(A::Name), false);
+    } else {
+        t = term(node);
+    }
+    Symbols::Signature sig = Symbols::Signature::create("", 0);
+    if (t.kind == TermKind::function && *t.name != '\0') {
+        sig = Symbols::Signature::create(t.name, static_cast<uint32_t>(t.args.size()), t.positive);
+    } else if (t.kind == TermKind::constant && t.value.type() == Symbols::SymbolType::Function &&
+               !t.value.is_tuple()) {
+        sig = Symbols::Signature::of(t.value);
+    } else {
+        fail(node.location(), "invalid atom '" + t.to_string() + "'");
+    }
+    domain = domain_of_(sig);
+    return t;
+}
+
+void StatementBuilder::flush_ranges(std::vector<BodyLiteral>& into) {
+    for (auto& r : ranges_) into.push_back(std::move(r));
+    ranges_.clear();
+}
+
+BodyLiteral StatementBuilder::simple_literal(Node const& node) {
+    BodyLiteral lit;
+    lit.location = node.location();
+    int sign = node.number(A::Sign);
+    Node const& atom = *node.node(A::Atom);
+    switch (atom.type()) {
+    case AstType::SymbolicAtom:
+        lit.kind = LiteralKind::predicate;
+        lit.sign = sign;
+        lit.atom = atom_term(*atom.node(A::Symbol), lit.domain);
+        return lit;
+    case AstType::Comparison: {
+        lit.kind = LiteralKind::comparison;
+        lit.relation = atom.number(A::Comparison);
+        if (sign == 1) lit.relation = negate_relation(lit.relation);
+        lit.left = term(*atom.node(A::Left));
+        lit.right = term(*atom.node(A::Right));
+        return lit;
+    }
+    case AstType::BooleanConstant:
+        lit.kind = LiteralKind::boolean;
+        lit.value = (atom.number(A::Value) != 0) != (sign == 1);
+        return lit;
+    default: break;
+    }
+    fail(lit.location, "unexpected literal");
+}
+
+std::vector<BodyLiteral> StatementBuilder::condition(Input::NodeArray const& nodes) {
+    std::vector<BodyLiteral> out;
+    for (auto const& n : nodes) out.push_back(simple_literal(*n));
+    flush_ranges(out);
+    return out;
+}
+
+Guard StatementBuilder::guard(NodePtr const& node, bool left) {
+    Guard g;
+    if (!node) return g;
+    g.present = true;
+    g.relation = node->number(A::Comparison);
+    if (left) g.relation = flip_relation(g.relation);
+    g.term = term(*node->node(A::Term));
+    return g;
+}
+
+Element StatementBuilder::conditional_element(Node const& node) {
+    Element e;
+    auto saved = std::move(ranges_);
+    ranges_.clear();
+    e.head.push_back(simple_literal(*node.node(A::Literal)));
+    for (auto const& n : node.nodes(A::Condition)) e.condition.push_back(simple_literal(*n));
+    flush_ranges(e.condition);
+    ranges_ = std::move(saved);
+    return e;
+}
+
+BodyLiteral StatementBuilder::aggregate(Node const& node, int sign) {
+    BodyLiteral lit;
+    lit.kind = LiteralKind::aggregate;
+    lit.sign = sign;
+    lit.location = node.location();
+    lit.lower = guard(node.optional(A::LeftGuard), true);
+    lit.upper = guard(node.optional(A::RightGuard), false);
+    if (node.type() == AstType::Aggregate) {
+        lit.function = AggregateKind::count;
+        for (auto const& e : node.nodes(A::Elements)) lit.elements.push_back(conditional_element(*e));
+        return lit;
+    }
+    lit.function = static_cast<AggregateKind>(node.number(A::Function));
+    for (auto const& n : node.nodes(A::Elements)) {
+        Element e;
+        auto saved = std::move(ranges_);
+        ranges_.clear();
+        for (auto const& t : n->nodes(A::Terms)) e.tuple.push_back(term(*t));
+        for (auto const& c : n->nodes(A::Condition)) e.condition.push_back(simple_literal(*c));
+        flush_ranges(e.condition);
+        ranges_ = std::move(saved);
+        lit.elements.push_back(std::move(e));
+    }
+    return lit;
+}
+
+void StatementBuilder::theory_variables(Node const& node) {
+    switch (node.type()) {
+    case AstType::Variable: {
+        std::string name = node.string(A::Name);
+        uint32_t v = variable(node.string(A::Name), node.location());
+        if (out_->theory_var(name) == UINT32_MAX) out_->theory_vars.emplace_back(name, v);
+        return;
+    }
+    case AstType::TheoryFunction:
+        for (auto const& a : node.nodes(A::Arguments)) theory_variables(*a);
+        return;
+    case AstType::TheorySequence:
+        for (auto const& a : node.nodes(A::Terms)) theory_variables(*a);
+        return;
+    default: return;
+    }
+}
+
+TheoryAtomInfo StatementBuilder::theory_atom(Node const& node, Input::TheoryAtomType position,
+                                             Input::Location const& loc) {
+    TheoryAtomInfo info;
+    NodePtr parsed;
+    try {
+        parsed = theories_.parse_atom(NodePtr{const_cast<Node*>(&node)}, position);
+    } catch (Input::LocatedError const& e) {
+        fail(e.location(), e.text());
+    }
+    (void)loc;
+    info.atom = parsed;
+    info.directive = position == Input::TheoryAtomType::Directive;
+    info.name = term(*parsed->node(A::Term));
+    if (info.name.kind != TermKind::constant && info.name.kind != TermKind::function)
+        fail(node.location(), "invalid theory atom name");
+    if (auto const& g = parsed->optional(A::Guard)) {
+        info.has_guard = true;
+        info.relation = Input::intern(g->string(A::OperatorName));
+        info.guard = g->node(A::Term);
+        theory_variables(*info.guard);
+    }
+    return info;
+}
+
+BodyLiteral StatementBuilder::literal(Node const& node) {
+    if (node.type() == AstType::ConditionalLiteral) {
+        BodyLiteral lit;
+        lit.kind = LiteralKind::conditional;
+        lit.location = node.location();
+        lit.elements.push_back(conditional_element(node));
+        return lit;
+    }
+    Node const& atom = *node.node(A::Atom);
+    int sign = node.number(A::Sign);
+    if (atom.type() == AstType::BodyAggregate || atom.type() == AstType::Aggregate) return aggregate(atom, sign);
+    if (atom.type() == AstType::TheoryAtom) {
+        BodyLiteral lit;
+        lit.kind = LiteralKind::theory;
+        lit.sign = sign;
+        lit.location = node.location();
+        lit.theory = theory_atom(atom, Input::TheoryAtomType::Body, node.location());
+        for (auto const& e : lit.theory.atom->nodes(A::Elements)) {
+            Element el;
+            for (auto const& t : e->nodes(A::Terms)) {
+                theory_variables(*t);
+                el.theory_terms.push_back(t);
+            }
+            el.condition = condition(e->nodes(A::Condition));
+            lit.elements.push_back(std::move(el));
+        }
+        return lit;
+    }
+    return simple_literal(node);
+}
+
+void StatementBuilder::mark_assignments() {
+    auto& body = out_->body;
+    for (size_t i = 0; i < body.size(); ++i) {
+        BodyLiteral& lit = body[i];
+        if (lit.kind != LiteralKind::aggregate || lit.sign != 0) continue;
+        if (lit.lower.present == lit.upper.present) continue;
+        Guard const& g = lit.lower.present ? lit.lower : lit.upper;
+        if (g.relation != static_cast<int>(ComparisonOperator::Equal) || !g.term.is_plain()) continue;
+        std::vector<uint32_t> mine, others;
+        g.term.collect_variables(mine);
+        if (mine.empty()) continue;
+        for (size_t j = 0; j < body.size(); ++j)
+            if (j != i) body[j].collect_variables(others);
+        bool fresh = std::any_of(mine.begin(), mine.end(), [&](uint32_t v) {
+            return std::find(others.begin(), others.end(), v) == others.end();
+        });
+        lit.assignment = fresh;
+    }
+}
+
+bool StatementBuilder::build(Node const& node, Statement& out) {
+    out = Statement{};
+    out_ = &out;
+    vars_.clear();
+    ranges_.clear();
+    fresh_ = 0;
+    out.location = node.location();
+    try {
+        Head& head = out.head;
+        NodeArray const* body = nullptr;
+        switch (node.type()) {
+        case AstType::Rule: {
+            body = &node.nodes(A::Body);
+            Node const& h = *node.node(A::Head);
+            switch (h.type()) {
+            case AstType::Literal: {
+                Node const& atom = *h.node(A::Atom);
+                if (atom.type() == AstType::BooleanConstant) {
+                    head.kind = atom.number(A::Value) != 0 ? HeadKind::trivial : HeadKind::constraint;
+                } else if (atom.type() == AstType::SymbolicAtom && h.number(A::Sign) == 0) {
+                    head.kind = HeadKind::atom;
+                    head.atom = atom_term(*atom.node(A::Symbol), head.domain);
+                } else {
+                    fail(h.location(), "unexpected literal in rule head");
+                }
+                break;
+            }
+            case AstType::Disjunction:
+                head.kind = HeadKind::disjunction;
+                for (auto const& e : h.nodes(A::Elements)) head.elements.push_back(conditional_element(*e));
+                break;
+            case AstType::Aggregate:
+                head.kind = HeadKind::choice;
+                head.lower = guard(h.optional(A::LeftGuard), true);
+                head.upper = guard(h.optional(A::RightGuard), false);
+                for (auto const& e : h.nodes(A::Elements)) head.elements.push_back(conditional_element(*e));
+                break;
+            case AstType::TheoryAtom: {
+                head.kind = HeadKind::theory;
+                auto const* decl = [&]() -> Input::TheoryTable::AtomDeclaration const* {
+                    Node const& name = *h.node(A::Term);
+                    if (name.type() != AstType::Function) return nullptr;
+                    return theories_.find(name.string(A::Name), static_cast<int>(name.nodes(A::Arguments).size()));
+                }();
+                auto position = decl && decl->type == Input::TheoryAtomType::Directive && body->empty()
+                                    ? Input::TheoryAtomType::Directive
+                                    : Input::TheoryAtomType::Head;
+                head.theory = theory_atom(h, position, h.location());
+                for (auto const& e : head.theory.atom->nodes(A::Elements)) {
+                    Element el;
+                    for (auto const& t : e->nodes(A::Terms)) {
+                        theory_variables(*t);
+                        el.theory_terms.push_back(t);
+                    }
+                    el.condition = condition(e->nodes(A::Condition));
+                    head.elements.push_back(std::move(el));
+                }
+                break;
+            }
+            default: fail(h.location(), "unexpected rule head");
+            }
+            break;
+        }
+        case AstType::ShowTerm:
+            head.kind = HeadKind::show_term;
+            head.atom = term(*node.node(A::Term));
+            body = &node.nodes(A::Body);
+            break;
+        case AstType::Minimize:
+            head.kind = HeadKind::minimize;
+            head.weight = term(*node.node(A::Weight));
+            head.priority = term(*node.node(A::Priority));
+            for (auto const& t : node.nodes(A::Terms)) head.terms.push_back(term(*t));
+            body = &node.nodes(A::Body);
+            break;
+        case AstType::External:
+            head.kind = HeadKind::external;
+            head.atom = atom_term(*node.node(A::Atom)->node(A::Symbol), head.domain);
+            body = &node.nodes(A::Body);
+            break;
+        default: fail(node.location(), "unexpected statement");
+        }
+        auto head_ranges = std::move(ranges_);
+        ranges_.clear();
+        for (auto const& b : *body) {
+            out.body.push_back(literal(*b));
+            flush_ranges(out.body);
+        }
+        for (auto& r : head_ranges) out.body.push_back(std::move(r));
+        mark_assignments();
+    } catch (Failure const&) {
+        return false;
+    }
+    return true;
+}
+
+} // namespace Gondra::Ground

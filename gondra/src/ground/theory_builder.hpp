@@ -1,0 +1,49 @@
+#pragma once
+// Hash-conses ground theory terms, elements and atoms into TheoryData so that
+// equal terms share one id, equal elements are merged and equal atoms are one.
+
+#include "ground/ground_program.hpp"
+
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace Gondra::Ground {
+
+class TheoryBuilder {
+public:
+    explicit TheoryBuilder(TheoryData& data) : data_{data} {}
+
+    uint32_t number(int32_t value);
+    uint32_t symbol(char const* name);
+    uint32_t compound(TheoryTermType type, char const* name, std::span<uint32_t const> args);
+    // A ground symbol as a theory term: functions keep their structure, a
+    // classically negated function becomes unary "-", strings keep their quotes.
+    uint32_t from_symbol(Symbols::Symbol symbol);
+
+    // The condition is sorted and deduplicated here; `created` tells whether it is new.
+    uint32_t element(std::span<uint32_t const> tuple, std::vector<Literal> condition, bool& created);
+
+    // The atom with these elements (in first-seen order); equal atoms share an id.
+    uint32_t atom(uint32_t name, std::span<uint32_t const> elements, bool has_guard, char const* relation,
+                  uint32_t guard, bool& created);
+
+private:
+    struct Key {
+        std::vector<uint64_t> data;
+        bool operator==(Key const&) const = default;
+    };
+    struct KeyHash {
+        size_t operator()(Key const& k) const noexcept {
+            uint64_t h = 1469598103934665603ull;
+            for (uint64_t v : k.data) h = (h ^ v) * 1099511628211ull + (h >> 29);
+            return static_cast<size_t>(h);
+        }
+    };
+
+    TheoryData& data_;
+    std::unordered_map<Key, uint32_t, KeyHash> terms_, elements_, atoms_;
+};
+
+} // namespace Gondra::Ground
