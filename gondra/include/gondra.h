@@ -423,6 +423,277 @@ typedef struct gondra_ast gondra_ast_t;
 /* Called for every statement that a parse produces. */
 typedef bool (*gondra_ast_callback_t)(gondra_ast_t *ast, void *data);
 
+/* Node types; g_gondra_ast_constructors lists their attributes in order. */
+enum gondra_ast_type_e {
+    gondra_ast_type_id = 0,
+    gondra_ast_type_variable = 1,
+    gondra_ast_type_symbolic_term = 2,
+    gondra_ast_type_unary_operation = 3,
+    gondra_ast_type_binary_operation = 4,
+    gondra_ast_type_interval = 5,
+    gondra_ast_type_function = 6,
+    gondra_ast_type_pool = 7,
+    gondra_ast_type_boolean_constant = 8,
+    gondra_ast_type_symbolic_atom = 9,
+    gondra_ast_type_comparison = 10,
+    gondra_ast_type_literal = 11,
+    gondra_ast_type_aggregate_guard = 12,
+    gondra_ast_type_conditional_literal = 13,
+    gondra_ast_type_aggregate = 14,
+    gondra_ast_type_body_aggregate_element = 15,
+    gondra_ast_type_body_aggregate = 16,
+    gondra_ast_type_disjunction = 17,
+    gondra_ast_type_theory_sequence = 18,
+    gondra_ast_type_theory_function = 19,
+    gondra_ast_type_theory_unparsed_term_element = 20,
+    gondra_ast_type_theory_unparsed_term = 21,
+    gondra_ast_type_theory_guard = 22,
+    gondra_ast_type_theory_atom_element = 23,
+    gondra_ast_type_theory_atom = 24,
+    gondra_ast_type_theory_operator_definition = 25,
+    gondra_ast_type_theory_term_definition = 26,
+    gondra_ast_type_theory_guard_definition = 27,
+    gondra_ast_type_theory_atom_definition = 28,
+    gondra_ast_type_rule = 29,
+    gondra_ast_type_definition = 30,
+    gondra_ast_type_show_signature = 31,
+    gondra_ast_type_show_term = 32,
+    gondra_ast_type_show = 33,
+    gondra_ast_type_minimize = 34,
+    gondra_ast_type_program = 35,
+    gondra_ast_type_external = 36,
+    gondra_ast_type_defined = 37,
+    gondra_ast_type_theory_definition = 38,
+};
+typedef int gondra_ast_type_t;
+
+enum gondra_ast_attribute_e {
+    gondra_ast_attribute_argument = 0,
+    gondra_ast_attribute_arguments = 1,
+    gondra_ast_attribute_arity = 2,
+    gondra_ast_attribute_atom = 3,
+    gondra_ast_attribute_atom_type = 4,
+    gondra_ast_attribute_atoms = 5,
+    gondra_ast_attribute_body = 6,
+    gondra_ast_attribute_comparison = 7,
+    gondra_ast_attribute_condition = 8,
+    gondra_ast_attribute_elements = 9,
+    gondra_ast_attribute_external = 10,
+    gondra_ast_attribute_function = 11,
+    gondra_ast_attribute_guard = 12,
+    gondra_ast_attribute_head = 13,
+    gondra_ast_attribute_is_default = 14,
+    gondra_ast_attribute_left = 15,
+    gondra_ast_attribute_left_guard = 16,
+    gondra_ast_attribute_literal = 17,
+    gondra_ast_attribute_location = 18,
+    gondra_ast_attribute_name = 19,
+    gondra_ast_attribute_operator_name = 20,
+    gondra_ast_attribute_operator_type = 21,
+    gondra_ast_attribute_operators = 22,
+    gondra_ast_attribute_parameters = 23,
+    gondra_ast_attribute_positive = 24,
+    gondra_ast_attribute_priority = 25,
+    gondra_ast_attribute_right = 26,
+    gondra_ast_attribute_right_guard = 27,
+    gondra_ast_attribute_sequence_type = 28,
+    gondra_ast_attribute_sign = 29,
+    gondra_ast_attribute_symbol = 30,
+    gondra_ast_attribute_term = 31,
+    gondra_ast_attribute_terms = 32,
+    gondra_ast_attribute_value = 33,
+    gondra_ast_attribute_weight = 34,
+};
+typedef int gondra_ast_attribute_t;
+
+/* The kinds of attribute values. */
+enum gondra_ast_attribute_type_e {
+    gondra_ast_attribute_type_number = 0,       /* int */
+    gondra_ast_attribute_type_symbol = 1,       /* gondra_symbol_t */
+    gondra_ast_attribute_type_location = 2,     /* gondra_location_t */
+    gondra_ast_attribute_type_string = 3,       /* char const * */
+    gondra_ast_attribute_type_ast = 4,          /* gondra_ast_t *, never null */
+    gondra_ast_attribute_type_optional_ast = 5, /* gondra_ast_t *, may be null */
+    gondra_ast_attribute_type_string_array = 6, /* char const * const *, size_t */
+    gondra_ast_attribute_type_ast_array = 7,    /* gondra_ast_t * const *, size_t */
+};
+typedef int gondra_ast_attribute_type_t;
+
+/* Values of number attributes. */
+enum gondra_ast_sign_e { gondra_ast_sign_no_sign = 0, gondra_ast_sign_negation = 1, gondra_ast_sign_double_negation = 2 };
+enum gondra_ast_comparison_operator_e {
+    gondra_ast_comparison_operator_greater_than = 0,
+    gondra_ast_comparison_operator_less_than = 1,
+    gondra_ast_comparison_operator_less_equal = 2,
+    gondra_ast_comparison_operator_greater_equal = 3,
+    gondra_ast_comparison_operator_not_equal = 4,
+    gondra_ast_comparison_operator_equal = 5,
+};
+enum gondra_ast_unary_operator_e {
+    gondra_ast_unary_operator_minus = 0,    /* also classical negation of atoms */
+    gondra_ast_unary_operator_negation = 1, /* ~ */
+    gondra_ast_unary_operator_absolute = 2, /* |t| */
+};
+enum gondra_ast_binary_operator_e {
+    gondra_ast_binary_operator_xor = 0,
+    gondra_ast_binary_operator_or = 1,
+    gondra_ast_binary_operator_and = 2,
+    gondra_ast_binary_operator_plus = 3,
+    gondra_ast_binary_operator_minus = 4,
+    gondra_ast_binary_operator_multiplication = 5,
+    gondra_ast_binary_operator_division = 6,
+    gondra_ast_binary_operator_modulo = 7,
+    gondra_ast_binary_operator_power = 8,
+};
+enum gondra_ast_aggregate_function_e {
+    gondra_ast_aggregate_function_count = 0,
+    gondra_ast_aggregate_function_sum = 1,
+    gondra_ast_aggregate_function_sump = 2,
+    gondra_ast_aggregate_function_min = 3,
+    gondra_ast_aggregate_function_max = 4,
+};
+enum gondra_ast_theory_sequence_type_e {
+    gondra_ast_theory_sequence_type_tuple = 0,
+    gondra_ast_theory_sequence_type_list = 1,
+    gondra_ast_theory_sequence_type_set = 2,
+};
+enum gondra_ast_theory_operator_type_e {
+    gondra_ast_theory_operator_type_unary = 0,
+    gondra_ast_theory_operator_type_binary_left = 1,
+    gondra_ast_theory_operator_type_binary_right = 2,
+};
+enum gondra_ast_theory_atom_definition_type_e {
+    gondra_ast_theory_atom_definition_type_head = 0,
+    gondra_ast_theory_atom_definition_type_body = 1,
+    gondra_ast_theory_atom_definition_type_any = 2,
+    gondra_ast_theory_atom_definition_type_directive = 3,
+};
+
+/* The constructor table: per node type its name and its arguments, each an
+ * attribute and its kind, in the order gondra_ast_build expects them. */
+typedef struct gondra_ast_argument {
+    gondra_ast_attribute_t attribute;
+    gondra_ast_attribute_type_t type;
+} gondra_ast_argument_t;
+typedef struct gondra_ast_constructor {
+    char const *name;
+    gondra_ast_argument_t const *arguments;
+    size_t size;
+} gondra_ast_constructor_t;
+typedef struct gondra_ast_constructors {
+    gondra_ast_constructor_t const *constructors;
+    size_t size;
+} gondra_ast_constructors_t;
+
+GONDRA_VISIBILITY_DEFAULT extern gondra_ast_constructors_t const g_gondra_ast_constructors;
+/* Names of the attributes, indexed by gondra_ast_attribute_t. */
+GONDRA_VISIBILITY_DEFAULT extern char const *const g_gondra_ast_attribute_names[];
+GONDRA_VISIBILITY_DEFAULT extern size_t const g_gondra_ast_attribute_names_size;
+
+/* Builds a node; the variadic arguments follow the constructor table: number
+ * int, symbol gondra_symbol_t, location gondra_location_t const *, string char
+ * const *, ast and optional ast gondra_ast_t * (optional: may be null), string
+ * array char const * const * and size_t, ast array gondra_ast_t * const * and
+ * size_t. The new node holds one reference. */
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_build(gondra_ast_type_t type, gondra_ast_t **ast, ...);
+/* Reference counting; a node is freed when its last reference goes. */
+GONDRA_VISIBILITY_DEFAULT void gondra_ast_acquire(gondra_ast_t *ast);
+GONDRA_VISIBILITY_DEFAULT void gondra_ast_release(gondra_ast_t *ast);
+/* A new node sharing the children (copy) or a copy of the whole tree (deep_copy). */
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_copy(gondra_ast_t *ast, gondra_ast_t **copy);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_deep_copy(gondra_ast_t *ast, gondra_ast_t **copy);
+/* Structural comparison; locations are ignored. */
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_equal(gondra_ast_t *a, gondra_ast_t *b);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_less_than(gondra_ast_t *a, gondra_ast_t *b);
+GONDRA_VISIBILITY_DEFAULT size_t gondra_ast_hash(gondra_ast_t *ast);
+/* The printed node in the input syntax; size includes the terminating zero. */
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_to_string_size(gondra_ast_t *ast, size_t *size);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_to_string(gondra_ast_t *ast, char *string, size_t size);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_get_type(gondra_ast_t *ast, gondra_ast_type_t *type);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_has_attribute(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                        bool *has_attribute);
+/* Reading an attribute the node lacks fails with "unknown attribute", writing
+ * one with "unknow attribute"; a value of another kind is a logic error. */
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_type(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                         gondra_ast_attribute_type_t *type);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_get_number(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                               int *value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_set_number(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                               int value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_get_symbol(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                               gondra_symbol_t *value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_set_symbol(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                               gondra_symbol_t value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_get_location(gondra_ast_t *ast,
+                                                                 gondra_ast_attribute_t attribute,
+                                                                 gondra_location_t *value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_set_location(gondra_ast_t *ast,
+                                                                 gondra_ast_attribute_t attribute,
+                                                                 gondra_location_t const *value);
+/* Strings read are interned (valid for the process lifetime); strings written are copied. */
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_get_string(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                               char const **value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_set_string(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                               char const *value);
+/* Node reads return a borrowed pointer (acquire it to keep it); writes take their own reference. */
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_get_ast(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                            gondra_ast_t **value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_set_ast(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                            gondra_ast_t *value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_get_optional_ast(gondra_ast_t *ast,
+                                                                     gondra_ast_attribute_t attribute,
+                                                                     gondra_ast_t **value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_set_optional_ast(gondra_ast_t *ast,
+                                                                     gondra_ast_attribute_t attribute,
+                                                                     gondra_ast_t *value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_get_string_at(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                                  size_t index, char const **value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_set_string_at(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                                  size_t index, char const *value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_delete_string_at(gondra_ast_t *ast,
+                                                                     gondra_ast_attribute_t attribute, size_t index);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_size_string_array(gondra_ast_t *ast,
+                                                                      gondra_ast_attribute_t attribute, size_t *size);
+/* Inserts before index; index == size appends. */
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_insert_string_at(gondra_ast_t *ast,
+                                                                     gondra_ast_attribute_t attribute, size_t index,
+                                                                     char const *value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_get_ast_at(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                               size_t index, gondra_ast_t **value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_set_ast_at(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                               size_t index, gondra_ast_t *value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_delete_ast_at(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                                  size_t index);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_size_ast_array(gondra_ast_t *ast,
+                                                                   gondra_ast_attribute_t attribute, size_t *size);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_insert_ast_at(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                                  size_t index, gondra_ast_t *value);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_attribute_push_ast(gondra_ast_t *ast, gondra_ast_attribute_t attribute,
+                                                             gondra_ast_t *value);
+
+/* Which pools gondra_ast_unpool expands. */
+enum gondra_ast_unpool_type_e {
+    gondra_ast_unpool_type_condition = 1, /* pools in conditions: the element is split */
+    gondra_ast_unpool_type_other = 2,     /* all other pools: the statement is split */
+    gondra_ast_unpool_type_all = 3,
+};
+typedef int gondra_ast_unpool_type_bitset_t;
+/* Calls callback with every node of the expansion, in order. */
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_unpool(gondra_ast_t *ast, gondra_ast_unpool_type_bitset_t unpool_type,
+                                                 gondra_ast_callback_t callback, void *callback_data);
+
+/* Parses program text (or files; "-" is standard input) and calls callback
+ * with every statement. Each located error goes to the logger (may be null)
+ * as gondra_warning_runtime_error, at most message_limit of them (0: no
+ * limit); the call then fails with all messages in the error state. */
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_parse_string(char const *program, gondra_ast_callback_t callback,
+                                                       void *callback_data, gondra_logger_t logger,
+                                                       void *logger_data, unsigned message_limit);
+GONDRA_VISIBILITY_DEFAULT bool gondra_ast_parse_files(char const *const *files, size_t size,
+                                                      gondra_ast_callback_t callback, void *callback_data,
+                                                      gondra_logger_t logger, void *logger_data,
+                                                      unsigned message_limit);
+
 /* END AST SECTION */
 
 /* ------------------------------------------------------------------------ */

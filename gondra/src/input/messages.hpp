@@ -1,0 +1,67 @@
+#pragma once
+// Collects the located errors of a parse; every error of a file is reported,
+// then the parse fails.
+
+#include "input/ast.hpp"
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace Gondra::Input {
+
+struct Message {
+    Location location;
+    std::string text;
+
+    // "file:line:column-column: error: text"
+    std::string format() const { return format_location(location) + ": error: " + text; }
+};
+
+class Messages {
+public:
+    // The handler (optional) sees every message as it is reported.
+    explicit Messages(std::function<void(Message const&)> handler = {}) : handler_{std::move(handler)} {}
+
+    void error(Location const& loc, std::string text) {
+        if (muted_) return;
+        Message m{loc, std::move(text)};
+        if (handler_) handler_(m);
+        messages_.push_back(std::move(m));
+    }
+    // While muted, errors are dropped (used when text is lexed a second time).
+    void set_muted(bool muted) noexcept { muted_ = muted; }
+    bool muted() const noexcept { return muted_; }
+    bool empty() const noexcept { return messages_.empty(); }
+    std::vector<Message> const& messages() const noexcept { return messages_; }
+    // All messages, one per line.
+    std::string text() const {
+        std::string out;
+        for (auto const& m : messages_) {
+            if (!out.empty()) out += '\n';
+            out += m.format();
+        }
+        return out;
+    }
+
+private:
+    std::function<void(Message const&)> handler_;
+    std::vector<Message> messages_;
+    bool muted_ = false;
+};
+
+// A located error raised while building or parsing trees.
+class LocatedError : public std::runtime_error {
+public:
+    LocatedError(Location const& loc, std::string const& text)
+        : std::runtime_error(format_location(loc) + ": error: " + text), location_{loc}, text_{text} {}
+    Location const& location() const noexcept { return location_; }
+    std::string const& text() const noexcept { return text_; }
+
+private:
+    Location location_;
+    std::string text_;
+};
+
+} // namespace Gondra::Input
