@@ -1,0 +1,322 @@
+#pragma once
+// One conflict-driven search over a copy of the problem. Each solver thread
+// owns one; everything here is single-threaded except the shared stop flag.
+#include "solve/clause_arena.hpp"
+#include "solve/literal.hpp"
+#include "solve/problem.hpp"
+#include "solve/propagator.hpp"
+#include "solve/solver_statistics.hpp"
+#include "solve/var_heap.hpp"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace Gondra::Solve {
+
+class PropagateControl;
+
+struct SolverParams {
+    uint64_t seed = 0;
+    double var_decay = 0.99;
+    double random_frequency = 0.0;
+    bool initial_phase_positive = false;
+    bool luby_restarts = false;
+    uint32_t luby_unit = 100;
+};
+
+// update: shared information (bound, blocking clauses) changed and should be
+// imported before the search goes on.
+enum class SearchResult { sat, unsat, unknown, error, update };
+
+class Solver {
+public:
+    explicit Solver(uint32_t thread_id = 0, SolverParams params = {});
+    ~Solver();
+    Solver(Solver const&) = delete;
+    Solver& operator=(Solver const&) = delete;
+
+    // ---- loading (level 0) -------------------------------------------------
+    // Loads what was added to the problem since the last call; false when the
+    // problem became inconsistent on level 0.
+    bool sync(Problem const& problem);
+    uint32_t problem_vars() const { return problem_vars_; }
+
+    // ---- the assignment view ---------------------------------------------
+    uint32_t thread_id() const { return thread_id_; }
+    uint32_t size() const { return num_vars_; }
+    uint32_t decision_level() const { return static_cast<uint32_t>(trail_lim_.size()); }
+    uint32_t root_level() const { return 0; }
+    bool has_conflict() const { return has_conflict_; }
+    bool has_literal(int32_t lit) const;
+    uint32_t level(int32_t lit) const { return level_[var_of(to_lit(lit))]; }
+    // 1 true, -1 false, 0 free
+    int truth_value(int32_t lit) const { return value_[to_lit(lit)]; }
+    bool is_true(int32_t lit) const { return value_[to_lit(lit)] > 0; }
+    bool is_false(int32_t lit) const { return value_[to_lit(lit)] < 0; }
+    bool is_fixed(int32_t lit) const { return value_[to_lit(lit)] != 0 && level_[var_of(to_lit(lit))] == 0; }
+    bool is_total() const { return trail_.size() == num_vars_; }
+    uint32_t trail_size() const { return static_cast<uint32_t>(trail_.size()); }
+    int32_t trail_at(uint32_t i) const { return to_external(trail_[i]); }
+    uint32_t trail_begin(uint32_t level) const {
+        return level == 0 ? 0 : (level <= trail_lim_.size() ? trail_lim_[level - 1] : trail_size());
+    }
+    uint32_t trail_end(uint32_t level) const {
+        return level < trail_lim_.size() ? trail_lim_[level] : trail_size();
+    }
+    int32_t decision(uint32_t level) const;
+
+    // ---- level-0 additions (init) -----------------------------------------
+    bool propagate_root();
+
+    // ---- propagators ------------------------------------------------------
+    void add_propagator(Propagator* propagator, CheckMode mode);
+    void set_check_mode(uint32_t slot, CheckMode mode) { slots_[slot].mode = mode; }
+    void watch(uint32_t slot, int32_t lit);
+    void unwatch(uint32_t slot, int32_t lit);
+    bool watched(uint32_t slot, int32_t lit) const;
+    PropagateControl& control(uint32_t slot);
+    // Used by the controls of propagators while they run.
+    int32_t add_variable();
+    bool add_clause(std::span<int32_t const> lits, ClauseType type);
+    bool propagate_in_callback();
+
+    // ---- search -----------------------------------------------------------
+    void set_stop(std::atomic<bool> const* stop) { stop_ = stop; }
+    // search() returns update at the next restart once *version differs from
+    // the value last acknowledged.
+    void set_shared_version(std::atomic<uint64_t> const* version) { shared_version_ = version; }
+    void acknowledge_version(uint64_t version) { seen_version_ = version; }
+    void set_deadline(std::chrono::steady_clock::time_point deadline) {
+        deadline_ = deadline;
+        has_deadline_ = true;
+    }
+    void set_assumptions(std::span<int32_t const> assumptions);
+    // Searches until a model (the assignment then holds it), a proof that no
+    // (further) model exists, a stop, or a failed propagator.
+    SearchResult search();
+    // Excludes the current model: with an objective by its cost (the bound is
+    // tightened), otherwise by a clause over the problem variables.
+    void exclude_model_cost(std::span<int64_t const> cost);
+    void set_objective_bound(std::span<int64_t const> bound);
+    void add_blocking_clause(std::span<int32_t const> lits);
+    // Backtracks to level 0, calling undo for every propagated level.
+    void reset_search();
+    Failure const& failure() const { return failure_; }
+
+    // ---- objective ----------------------------------------------------------
+    bool has_objective() const { return !obj_levels_.empty(); }
+    // Cost per priority (highest first) of the current assignment.
+    std::vector<int64_t> cost() const;
+    std::vector<int32_t> const& priorities() const { return obj_priorities_; }
+
+    SolverStatistics const& statistics() const { return stats_; }
+    SolverStatistics& statistics() { return stats_; }
+
+private:
+    friend class PropagateControl;
+    // A reason is tagged in its two low bits: none, binary, clause, lazy.
+    using Reason = uint32_t;
+    static constexpr uint32_t reason_none = 0;
+    static constexpr uint32_t reason_binary = 1;
+    static constexpr uint32_t reason_clause = 2;
+    static constexpr uint32_t reason_lazy = 3;
+    static constexpr uint32_t objective_id = (1u << 29);
+
+    struct Watch {
+        ClauseRef clause;
+        Lit blocker;
+    };
+    struct PbOcc {
+        uint32_t row;
+        int64_t coefficient;
+    };
+    struct ObjOcc {
+        uint32_t level;
+        int64_t weight;
+    };
+    struct PbState {
+        uint32_t begin;
+        uint32_t end;
+        int64_t bound;
+        int64_t slack; // sum of coefficients of non-false literals minus bound
+    };
+    struct PbLit {
+        Lit lit;
+        int64_t coefficient;
+    };
+    struct ObjTerm {
+        Lit lit;
+        int64_t weight;
+    };
+    struct ObjLevel {
+        uint32_t begin;
+        uint32_t end;
+        int64_t offset;
+        int64_t sum;   // weights of true literals processed so far
+        int64_t bound; // required: cost < bound lexicographically
+    };
+    struct Slot {
+        Propagator* propagator;
+        CheckMode mode;
+        std::unique_ptr<PropagateControl> control;
+        std::vector<int32_t> pending;
+        std::vector<int32_t> delivered;
+        std::vector<std::pair<uint32_t, uint32_t>> marks; // (level, start in delivered)
+    };
+
+    Var new_var();
+    int value(Lit l) const { return value_[l]; }
+    void assign(Lit l, Reason r) {
+        Var v = var_of(l);
+        value_[l] = 1;
+        value_[negate(l)] = -1;
+        level_[v] = decision_level();
+        reason_[v] = r;
+        trail_pos_[v] = static_cast<uint32_t>(trail_.size());
+        trail_.push_back(l);
+    }
+    void new_level() { trail_lim_.push_back(static_cast<uint32_t>(trail_.size())); }
+    void backtrack(uint32_t level);
+    void attach_long(ClauseRef c);
+    bool add_root_clause(std::vector<Lit>& lits);
+    void add_pb_row(std::span<PbTerm const> terms, int64_t bound);
+    void build_objective(std::vector<MinimizeTerm> const& terms);
+
+    // propagation
+    bool unit_propagate();
+    bool propagate_counters(Lit p);
+    bool check_objective(uint32_t limit_pos);
+    bool propagate_all();
+    bool call_propagators();
+    bool call_check(bool total);
+    template <class F> bool guarded(uint32_t slot, F&& call);
+
+    // conflicts
+    void set_conflict_clause(ClauseRef c);
+    void set_conflict_lits(std::span<Lit const> lits);
+    std::span<Lit const> reason_lits(Var v);
+    void explain_lazy(uint32_t id, uint32_t pos, Lit implied, std::vector<Lit>& out);
+    bool resolve_conflict(); // false when the conflict is on level 0
+    void analyze(uint32_t& bt_level, uint32_t& lbd);
+    bool lit_redundant(Lit p, uint32_t abstract_levels);
+    uint32_t abstract_level(Var v) const { return 1u << (level_[v] & 31); }
+    void bump_var(Var v);
+    void bump_clause(ClauseRef c);
+    void learn(uint32_t lbd);
+
+    // decisions, restarts, clause database
+    Lit pick_branch();
+    bool should_restart();
+    void reduce_db();
+    void collect_garbage();
+    uint64_t next_random() {
+        seed_ ^= seed_ << 13;
+        seed_ ^= seed_ >> 7;
+        seed_ ^= seed_ << 17;
+        return seed_;
+    }
+    bool stopped();
+    bool fail(uint32_t slot);
+
+    uint32_t thread_id_;
+    SolverParams params_;
+    uint64_t seed_;
+    uint32_t num_vars_ = 0;
+    uint32_t problem_vars_ = 0;
+
+    // assignment
+    std::vector<int8_t> value_; // per literal
+    std::vector<uint32_t> level_;
+    std::vector<Reason> reason_;
+    std::vector<uint32_t> trail_pos_;
+    std::vector<Lit> trail_;
+    std::vector<uint32_t> trail_lim_;
+    uint32_t qhead_ = 0;
+    std::vector<int8_t> phase_;
+
+    // clauses
+    ClauseArena arena_;
+    std::vector<std::vector<Watch>> watches_; // by the literal that became true
+    std::vector<std::vector<Lit>> binaries_;  // p true implies each listed literal
+    std::vector<ClauseRef> clauses_;
+    std::vector<ClauseRef> learnts_;
+    bool has_counters_ = false;
+
+    // pseudo-Boolean rows
+    std::vector<PbState> pb_;
+    std::vector<PbLit> pb_lits_;
+    std::vector<std::vector<PbOcc>> pb_occ_; // by the literal whose truth falsifies the term
+
+    // objective
+    std::vector<ObjLevel> obj_levels_;
+    std::vector<ObjTerm> obj_terms_;
+    std::vector<std::vector<ObjOcc>> obj_occ_;
+    std::vector<int32_t> obj_priorities_;
+    size_t obj_loaded_terms_ = 0;
+    bool obj_has_bound_ = false;
+    uint32_t obj_processed_ = 0; // trail positions below this are in the sums
+
+    // propagators
+    std::vector<Slot> slots_;
+    std::vector<std::vector<uint32_t>> prop_watch_; // per literal: slots
+    bool has_propagators_ = false;
+    bool has_decide_ = false;
+    bool in_callback_ = false;
+
+    // conflict state
+    bool has_conflict_ = false;
+    uint64_t change_stamp_ = 0;
+    std::vector<Lit> pending_units_; // units learnt above level 0, fixed at the next restart
+    std::vector<Lit> conflict_;
+    ClauseRef conflict_clause_ = 0;
+    bool conflict_is_clause_ = false;
+    bool unsat_ = false;
+    bool failed_ = false;
+    Failure failure_;
+
+    // analysis buffers
+    std::vector<int8_t> seen_;
+    std::vector<Lit> learnt_;
+    std::vector<Lit> analyze_stack_;
+    std::vector<Lit> analyze_clear_;
+    std::vector<Lit> reason_buf_;
+    std::vector<uint32_t> level_stamp_;
+    uint32_t stamp_ = 0;
+    std::vector<Lit> add_buf_;
+
+    // heuristic
+    std::vector<double> activity_;
+    VarHeap heap_;
+    double var_inc_ = 1.0;
+    double cla_inc_ = 1.0;
+
+    // restarts and reduction
+    double lbd_fast_ = 0;
+    double lbd_slow_ = 0;
+    uint64_t conflicts_since_restart_ = 0;
+    uint64_t luby_index_ = 0;
+    uint64_t luby_limit_ = 0;
+    uint64_t next_reduce_ = 2000;
+    uint64_t reduce_inc_ = 300;
+
+    // assumptions, stopping
+    std::vector<Lit> assumptions_;
+    std::atomic<bool> const* stop_ = nullptr;
+    std::atomic<uint64_t> const* shared_version_ = nullptr;
+    uint64_t seen_version_ = 0;
+    std::chrono::steady_clock::time_point deadline_{};
+    bool has_deadline_ = false;
+    uint32_t stop_counter_ = 0;
+
+    // what was loaded from the problem
+    size_t loaded_clauses_ = 0;
+    size_t loaded_pb_ = 0;
+
+    SolverStatistics stats_;
+};
+
+} // namespace Gondra::Solve

@@ -1,0 +1,279 @@
+// The solver's side of the propagator protocol: change sets per decision
+// level, undo bookkeeping, clauses and variables added during search.
+#include "solve/propagate_control.hpp"
+#include "solve/solver.hpp"
+
+#include <algorithm>
+#include <new>
+
+namespace Gondra::Solve {
+
+void Solver::add_propagator(Propagator* propagator, CheckMode mode) {
+    auto slot = static_cast<uint32_t>(slots_.size());
+    slots_.push_back({propagator, mode, nullptr, {}, {}, {}});
+    slots_.back().control = std::make_unique<PropagateControl>(*this, slot);
+    has_propagators_ = true;
+    has_counters_ = true;
+    has_decide_ = has_decide_ || propagator->has_decide();
+}
+
+PropagateControl& Solver::control(uint32_t slot) {
+    return *slots_[slot].control;
+}
+
+void Solver::watch(uint32_t slot, int32_t lit) {
+    if (!has_literal(lit)) {
+        throw ProblemError("cannot watch invalid literal " + std::to_string(lit));
+    }
+    auto& list = prop_watch_[to_lit(lit)];
+    if (std::find(list.begin(), list.end(), slot) == list.end()) {
+        list.push_back(slot);
+    }
+}
+
+void Solver::unwatch(uint32_t slot, int32_t lit) {
+    if (!has_literal(lit)) {
+        return;
+    }
+    auto& list = prop_watch_[to_lit(lit)];
+    list.erase(std::remove(list.begin(), list.end(), slot), list.end());
+}
+
+bool Solver::watched(uint32_t slot, int32_t lit) const {
+    if (!has_literal(lit)) {
+        return false;
+    }
+    auto const& list = prop_watch_[to_lit(lit)];
+    return std::find(list.begin(), list.end(), slot) != list.end();
+}
+
+int32_t Solver::add_variable() {
+    ++change_stamp_;
+    return static_cast<int32_t>(new_var());
+}
+
+bool Solver::add_clause(std::span<int32_t const> lits, ClauseType type) {
+    for (auto lit : lits) {
+        if (!has_literal(lit)) {
+            throw ProblemError("invalid literal " + std::to_string(lit) + " in clause");
+        }
+    }
+    if (has_conflict_) {
+        return false;
+    }
+    add_buf_.clear();
+    for (auto lit : lits) {
+        Lit l = to_lit(lit);
+        if (seen_[var_of(l)] != 0) {
+            if (std::find(add_buf_.begin(), add_buf_.end(), l) == add_buf_.end()) {
+                for (Lit m : add_buf_) {
+                    seen_[var_of(m)] = 0;
+                }
+                return true; // tautology
+            }
+            continue;
+        }
+        seen_[var_of(l)] = 1;
+        add_buf_.push_back(l);
+    }
+    for (Lit m : add_buf_) {
+        seen_[var_of(m)] = 0;
+    }
+    ++change_stamp_;
+    if (add_buf_.empty()) {
+        conflict_.clear();
+        has_conflict_ = true;
+        conflict_is_clause_ = false;
+        return false;
+    }
+    // Watch the best two literals: true, then free, then false ones of the
+    // highest levels, so the clause is watched correctly after backjumping.
+    auto rank = [&](Lit l) -> uint64_t {
+        int v = value_[l];
+        if (v > 0) {
+            return (uint64_t{3} << 32);
+        }
+        if (v == 0) {
+            return (uint64_t{2} << 32);
+        }
+        return (uint64_t{1} << 32) | trail_pos_[var_of(l)];
+    };
+    std::sort(add_buf_.begin(), add_buf_.end(), [&](Lit a, Lit b) { return rank(a) > rank(b); });
+    if (add_buf_.size() == 1) {
+        // A unit above level 0 is kept as the binary (l or false) so that it is
+        // watched; it becomes a fact at the next restart.
+        Lit l = add_buf_[0];
+        if (decision_level() == 0) {
+            if (value(l) < 0) {
+                set_conflict_lits(add_buf_);
+                return false;
+            }
+            if (value(l) == 0) {
+                assign(l, reason_none);
+            }
+            return true;
+        }
+        Lit pair[2] = {l, make_lit(1, true)};
+        add_buf_.assign(pair, pair + 2);
+        pending_units_.push_back(l);
+    }
+    bool learnt = type == ClauseType::learnt;
+    ClauseRef c = 0;
+    Lit a = add_buf_[0];
+    Lit b = add_buf_[1];
+    Reason reason;
+    if (add_buf_.size() == 2) {
+        binaries_[negate(a)].push_back(b);
+        binaries_[negate(b)].push_back(a);
+        ++stats_.binary_clauses;
+        reason = (b << 2) | reason_binary;
+    } else {
+        uint32_t flags =
+            (learnt ? ClauseArena::flag_learnt : 0u) |
+            (type == ClauseType::volatile_ || type == ClauseType::volatile_static ? ClauseArena::flag_volatile
+                                                                                  : 0u);
+        c = arena_.alloc(add_buf_, flags, static_cast<uint32_t>(add_buf_.size()));
+        (learnt ? learnts_ : clauses_).push_back(c);
+        attach_long(c);
+        reason = (c << 2) | reason_clause;
+    }
+    if (value(a) < 0) {
+        if (c != 0 || add_buf_.size() > 2) {
+            set_conflict_clause(c);
+        } else {
+            set_conflict_lits(add_buf_);
+        }
+        return false;
+    }
+    if (value(a) == 0 && value(b) < 0) {
+        assign(a, reason);
+    }
+    return true;
+}
+
+bool Solver::propagate_in_callback() {
+    if (has_conflict_ || failed_) {
+        return false;
+    }
+    return unit_propagate();
+}
+
+bool Solver::fail(uint32_t slot) {
+    try {
+        failure_ = slots_[slot].propagator->failure();
+    } catch (...) {
+        failure_ = {4, "a propagator failed"};
+    }
+    failed_ = true;
+    return false;
+}
+
+// Runs one callback; exceptions become failures of the solve call.
+template <class F> bool Solver::guarded(uint32_t slot, F&& call) {
+    in_callback_ = true;
+    bool ok = false;
+    try {
+        ok = call();
+    } catch (std::bad_alloc const&) {
+        failure_ = {3, "bad allocation"};
+        failed_ = true;
+    } catch (std::exception const& e) {
+        failure_ = {1, e.what()};
+        failed_ = true;
+    } catch (...) {
+        failure_ = {4, "unknown error in a propagator"};
+        failed_ = true;
+    }
+    in_callback_ = false;
+    if (failed_) {
+        return false;
+    }
+    if (!ok) {
+        return fail(slot);
+    }
+    return true;
+}
+
+bool Solver::call_propagators() {
+    for (uint32_t s = 0; s < slots_.size(); ++s) {
+        auto& slot = slots_[s];
+        if (slot.pending.empty()) {
+            continue;
+        }
+        uint32_t level = decision_level();
+        if (slot.marks.empty() || slot.marks.back().first != level) {
+            slot.marks.emplace_back(level, static_cast<uint32_t>(slot.delivered.size()));
+        }
+        size_t start = slot.delivered.size();
+        slot.delivered.insert(slot.delivered.end(), slot.pending.begin(), slot.pending.end());
+        slot.pending.clear();
+        std::span<int32_t const> changes(slot.delivered.data() + start, slot.delivered.size() - start);
+        if (!guarded(s, [&] { return slot.propagator->propagate(*slot.control, changes); })) {
+            return false;
+        }
+        if (has_conflict_) {
+            return false;
+        }
+        if (qhead_ < trail_.size()) {
+            return true;
+        }
+    }
+    return true;
+}
+
+bool Solver::call_check(bool total) {
+    for (uint32_t s = 0; s < slots_.size(); ++s) {
+        auto& slot = slots_[s];
+        auto mode = static_cast<int>(slot.mode);
+        if (!((mode & 2) != 0 || (total && (mode & 1) != 0))) {
+            continue;
+        }
+        uint64_t stamp = change_stamp_;
+        size_t trail = trail_.size();
+        if (!guarded(s, [&] { return slot.propagator->check(*slot.control); })) {
+            return false;
+        }
+        if (has_conflict_) {
+            return false;
+        }
+        if (stamp != change_stamp_ || trail != trail_.size()) {
+            return true;
+        }
+    }
+    return true;
+}
+
+bool Solver::propagate_all() {
+    for (;;) {
+        if (!unit_propagate()) {
+            return false;
+        }
+        if (!has_propagators_) {
+            return true;
+        }
+        if (!call_propagators()) {
+            return false;
+        }
+        if (qhead_ < trail_.size()) {
+            continue;
+        }
+        bool pending = false;
+        for (auto const& slot : slots_) {
+            pending = pending || !slot.pending.empty();
+        }
+        if (pending) {
+            continue;
+        }
+        uint64_t stamp = change_stamp_;
+        size_t trail = trail_.size();
+        if (!call_check(is_total())) {
+            return false;
+        }
+        if (stamp != change_stamp_ || trail != trail_.size() || qhead_ < trail_.size()) {
+            continue;
+        }
+        return true;
+    }
+}
+
+} // namespace Gondra::Solve

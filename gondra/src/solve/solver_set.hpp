@@ -1,0 +1,128 @@
+#pragma once
+// The entry point of solving: holds the problem and the registered
+// propagators, runs one or more solver threads over copies of the problem, and
+// delivers models one at a time while the finding thread waits on them.
+#include "solve/problem.hpp"
+#include "solve/propagator.hpp"
+#include "solve/solver.hpp"
+#include "solve/solver_statistics.hpp"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <unordered_set>
+#include <vector>
+
+namespace Gondra::Solve {
+
+struct SolveOptions {
+    uint32_t threads = 1;
+    // 0 all models, n at most n, -1 one model or, with an objective, until the
+    // optimum is proven.
+    int64_t models = -1;
+    double time_limit = 0; // seconds, 0 = none
+    uint64_t seed = 0;
+    std::vector<int32_t> assumptions;
+};
+
+enum class SolveStatus { satisfiable, unsatisfiable, optimum, unknown, error };
+
+struct SolveSummary {
+    SolveStatus status = SolveStatus::unknown;
+    uint64_t models = 0;
+    bool exhausted = false; // the search space was proven empty
+    bool interrupted = false;
+    std::vector<int64_t> best_cost;
+    Failure failure;
+    SolverStatistics statistics;
+};
+
+// A model as handed to the model handler; valid during the call only.
+class Model {
+public:
+    Model(Solver const& solver, std::vector<int64_t> const& cost, uint64_t number)
+        : solver_(solver), cost_(cost), number_(number) {}
+    uint32_t thread_id() const { return solver_.thread_id(); }
+    Solver const& assignment() const { return solver_; }
+    bool is_true(int32_t lit) const { return solver_.is_true(lit); }
+    std::vector<int64_t> const& cost() const { return cost_; }
+    std::vector<int32_t> const& priorities() const { return solver_.priorities(); }
+    uint64_t number() const { return number_; }
+
+private:
+    Solver const& solver_;
+    std::vector<int64_t> const& cost_;
+    uint64_t number_;
+};
+
+// Returns false to end the search (for instance after an error).
+using ModelHandler = std::function<bool(Model const&)>;
+
+class SolverSet {
+public:
+    SolverSet();
+    ~SolverSet();
+
+    Problem& problem() { return problem_; }
+    Problem const& problem() const { return problem_; }
+
+    // Registration of propagators; they stay registered for later calls.
+    uint32_t add_propagator(Propagator* propagator);
+    // Maps program literals to solver literals during init (identity when unset).
+    void set_literal_mapper(std::function<int32_t(int32_t)> mapper) { mapper_ = std::move(mapper); }
+    void set_theory_atoms(void const* atoms) { theory_atoms_ = atoms; }
+
+    SolveSummary solve(SolveOptions const& options, ModelHandler const& handler);
+    // Safe from a signal handler: ends the search of the running solve call.
+    void interrupt() {
+        stop_.store(true);
+        interrupted_.store(true);
+    }
+
+    // Statistics of the threads of the last solve call.
+    std::vector<SolverStatistics> const& thread_statistics() const { return thread_stats_; }
+
+private:
+    friend class PropagateInit;
+    struct Registration {
+        Propagator* propagator;
+        CheckMode mode = CheckMode::none;
+        std::vector<int32_t> watches;
+        std::vector<std::pair<uint32_t, int32_t>> thread_watches;
+    };
+
+    void run(uint32_t index, SolveOptions const& options, ModelHandler const& handler);
+    bool on_model(Solver& solver, ModelHandler const& handler, std::vector<int32_t>& blocking);
+    void import_shared(Solver& solver, size_t& imported);
+    void finish(bool proven);
+    void record_failure(Failure const& failure);
+
+    Problem problem_;
+    std::vector<Registration> propagators_;
+    std::function<int32_t(int32_t)> mapper_;
+    void const* theory_atoms_ = nullptr;
+    uint32_t threads_ = 1;
+
+    // state of one solve call
+    std::vector<std::unique_ptr<Solver>> solvers_;
+    std::vector<SolverStatistics> thread_stats_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> interrupted_{false};
+    std::atomic<uint64_t> version_{0};
+    std::mutex mutex_;
+    bool done_ = false;
+    bool proven_ = false;
+    bool failed_ = false;
+    Failure failure_;
+    uint64_t models_ = 0;
+    uint64_t model_limit_ = 0;
+    bool optimize_ = false;
+    bool has_best_ = false;
+    std::vector<int64_t> best_;
+    std::vector<std::vector<int32_t>> shared_blocking_;
+    std::unordered_set<std::string> seen_models_;
+};
+
+} // namespace Gondra::Solve
