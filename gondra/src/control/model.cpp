@@ -1,0 +1,65 @@
+#include "control/model.hpp"
+
+#include <algorithm>
+
+namespace Gondra::Control {
+
+Model::Model(Solve::Model const& model, Ground::ProgramTranslator const& translator,
+             Ground::GroundProgram const& program, bool optimality_proven)
+    : model_(model), translator_(translator), program_(program), optimality_proven_(optimality_proven) {}
+
+bool Model::is_true_program_literal(int32_t literal) const {
+    return model_.is_true(translator_.solver_literal(literal));
+}
+
+std::vector<Symbols::Symbol> Model::symbols(unsigned show) const {
+    std::vector<Symbols::Symbol> out;
+    auto add = [&](Symbols::Symbol s) {
+        if (std::find(out.begin(), out.end(), s) == out.end()) {
+            out.push_back(s);
+        }
+    };
+    bool negate = (show & complement) != 0;
+    if ((show & shown) != 0) {
+        for (auto s : translator_.shown_symbols(model_)) {
+            add(s);
+        }
+        for (auto s : extension_) {
+            add(s);
+        }
+    }
+    if ((show & atoms) != 0) {
+        for (auto const& name : program_.atom_names) {
+            if (is_true_program_literal(static_cast<int32_t>(name.atom)) != negate) {
+                add(name.symbol);
+            }
+        }
+    }
+    if ((show & terms) != 0) {
+        for (auto const& term : program_.show_terms) {
+            bool holds = true;
+            for (auto lit : program_.condition(term)) {
+                holds = holds && is_true_program_literal(lit);
+            }
+            if (holds) {
+                add(term.term);
+            }
+        }
+    }
+    return out;
+}
+
+bool Model::contains(Symbols::Symbol atom) const {
+    for (auto const& name : program_.atom_names) {
+        if (name.symbol == atom) {
+            return is_true_program_literal(static_cast<int32_t>(name.atom));
+        }
+    }
+    return false;
+}
+
+void Model::extend(std::span<Symbols::Symbol const> symbols) {
+    extension_.insert(extension_.end(), symbols.begin(), symbols.end());
+}
+
+} // namespace Gondra::Control

@@ -1,0 +1,622 @@
+#include "ground/program_translator.hpp"
+
+#include "ground/stable_components.hpp"
+
+#include <algorithm>
+#include <limits>
+#include <map>
+#include <string>
+
+namespace Gondra::Ground {
+
+namespace {
+
+constexpr uint32_t none = std::numeric_limits<uint32_t>::max();
+
+enum : uint8_t { input_none = 0, input_free = 1, input_true = 2 };
+
+// A weight-body literal with a positive weight (negative weights are moved to
+// the complement, raising the bound).
+struct NormalLiteral {
+    Literal literal;
+    int64_t weight;
+};
+
+} // namespace
+
+class ProgramTranslator::Builder {
+public:
+    Builder(GroundProgram const& program, Solve::Problem& problem, ProgramTranslator& out)
+        : p_(program), problem_(problem), out_(out), n_(program.num_atoms()) {}
+
+    void run() {
+        validate();
+        classify();
+        components();
+        rules();
+        completion();
+        minimize();
+        shown();
+        if (stable_ && stable_->num_atoms() > 0) {
+            stable_->finish();
+            out_.stable_ = std::move(stable_);
+        }
+        out_.num_bodies_ = static_cast<uint32_t>(normal_bodies_.size() + weight_bodies_.size());
+    }
+
+private:
+    // ---- checks -----------------------------------------------------------
+    void check_literal(Literal lit, std::string const& where) const {
+        int64_t atom = lit < 0 ? -int64_t{lit} : int64_t{lit};
+        if (atom == 0 || atom > n_) {
+            throw TranslateError(where + ": literal " + std::to_string(lit) +
+                                 " names no atom (the program has " + std::to_string(n_) + " atoms)");
+        }
+    }
+
+    void validate() const {
+        for (size_t r = 0; r < p_.rules.size(); ++r) {
+            auto const& rule = p_.rules[r];
+            std::string where = "rule " + std::to_string(r + 1);
+            for (Atom a : p_.head(rule)) {
+                check_literal(static_cast<Literal>(a), where);
+            }
+            for (auto const& wl : p_.body(rule)) {
+                check_literal(wl.literal, where);
+            }
+        }
+        for (auto const& m : p_.minimize) {
+            check_literal(m.literal, "minimize term");
+        }
+        for (auto const& e : p_.externals) {
+            check_literal(static_cast<Literal>(e.atom), "external");
+        }
+        for (auto const& name : p_.atom_names) {
+            check_literal(static_cast<Literal>(name.atom), "atom name");
+        }
+        for (Literal lit : p_.show_conditions) {
+            check_literal(lit, "show condition");
+        }
+    }
+
+    static std::vector<NormalLiteral> normalise(std::span<WeightLiteral const> body, int64_t& bound) {
+        std::vector<NormalLiteral> out;
+        out.reserve(body.size());
+        for (auto const& wl : body) {
+            if (wl.weight < 0) {
+                bound -= wl.weight;
+                out.push_back({-wl.literal, -int64_t{wl.weight}});
+            } else if (wl.weight > 0) {
+                out.push_back({wl.literal, wl.weight});
+            }
+        }
+        return out;
+    }
+
+    // ---- which atoms can be true, which are facts -----------------------------
+    void classify() {
+        input_.assign(n_ + 1, input_none);
+        for (auto const& e : p_.externals) {
+            input_[e.atom] = e.value == ExternalValue::free    ? input_free
+                             : e.value == ExternalValue::truth ? input_true
+                                                               : input_none;
+        }
+        // Theory atoms that no rule defines are left to the solver and the theory.
+        std::vector<uint8_t> in_head(n_ + 1, 0);
+        for (Atom a : p_.head_atoms) {
+            in_head[a] = 1;
+        }
+        for (auto const& t : p_.theory.atoms) {
+            if (t.literal > 0 && static_cast<uint32_t>(t.literal) <= n_ && in_head[t.literal] == 0 &&
+                input_[t.literal] == input_none) {
+                input_[t.literal] = input_free;
+            }
+        }
+
+        // Possible atoms: least fixpoint ignoring negation, with a counter per
+        // rule of what its body still needs.
+        size_t nr = p_.rules.size();
+        std::vector<int64_t> need(nr, 0);
+        std::vector<std::vector<std::pair<uint32_t, int64_t>>> occurs(n_ + 1);
+        for (uint32_t r = 0; r < nr; ++r) {
+            auto const& rule = p_.rules[r];
+            if (rule.body_type == BodyType::normal) {
+                for (auto const& wl : p_.body(rule)) {
+                    if (wl.literal > 0) {
+                        ++need[r];
+                        occurs[wl.literal].emplace_back(r, 1);
+                    }
+                }
+            } else {
+                int64_t bound = rule.bound;
+                for (auto const& nl : normalise(p_.body(rule), bound)) {
+                    if (nl.literal > 0) {
+                        occurs[nl.literal].emplace_back(r, nl.weight);
+                    } else {
+                        bound -= nl.weight;
+                    }
+                }
+                need[r] = bound;
+            }
+        }
+        possible_.assign(n_ + 1, 0);
+        std::vector<uint32_t> queue;
+        auto make_possible = [&](Atom a) {
+            if (possible_[a] == 0) {
+                possible_[a] = 1;
+                queue.push_back(a);
+            }
+        };
+        auto fire = [&](uint32_t r) {
+            for (Atom h : p_.head(p_.rules[r])) {
+                make_possible(h);
+            }
+        };
+        for (Atom a = 1; a <= n_; ++a) {
+            if (input_[a] != input_none) {
+                make_possible(a);
+            }
+        }
+        for (uint32_t r = 0; r < nr; ++r) {
+            if (need[r] <= 0) {
+                fire(r);
+            }
+        }
+        for (size_t i = 0; i < queue.size(); ++i) {
+            for (auto [r, w] : occurs[queue[i]]) {
+                bool before = need[r] <= 0;
+                need[r] -= w;
+                if (!before && need[r] <= 0) {
+                    fire(r);
+                }
+            }
+        }
+
+        // Facts: single-headed rules whose normal bodies hold for sure.
+        std::vector<uint8_t> fact(n_ + 1, 0);
+        std::vector<int64_t> open(nr, -1);
+        std::vector<std::vector<uint32_t>> waits(n_ + 1);
+        queue.clear();
+        auto make_fact = [&](Atom a) {
+            if (fact[a] == 0) {
+                fact[a] = 1;
+                queue.push_back(a);
+            }
+        };
+        for (Atom a = 1; a <= n_; ++a) {
+            if (input_[a] == input_true) {
+                make_fact(a);
+            }
+        }
+        for (uint32_t r = 0; r < nr; ++r) {
+            auto const& rule = p_.rules[r];
+            if (rule.head_type != HeadType::disjunctive || rule.body_type != BodyType::normal) {
+                continue;
+            }
+            Atom head = 0;
+            uint32_t heads = 0;
+            for (Atom h : p_.head(rule)) {
+                if (possible_[h] != 0 && h != head) {
+                    head = h;
+                    ++heads;
+                }
+            }
+            if (heads != 1) {
+                continue;
+            }
+            open[r] = 0;
+            bool blocked = false;
+            for (auto const& wl : p_.body(rule)) {
+                if (wl.literal > 0) {
+                    ++open[r];
+                    waits[wl.literal].push_back(r);
+                } else if (possible_[-wl.literal] != 0) {
+                    blocked = true;
+                }
+            }
+            if (blocked) {
+                open[r] = -1;
+                continue;
+            }
+            single_head_.emplace_back(r, head);
+            if (open[r] == 0) {
+                make_fact(head);
+            }
+        }
+        std::map<uint32_t, Atom> head_of(single_head_.begin(), single_head_.end());
+        for (size_t i = 0; i < queue.size(); ++i) {
+            for (uint32_t r : waits[queue[i]]) {
+                if (open[r] > 0 && --open[r] == 0) {
+                    make_fact(head_of[r]);
+                }
+            }
+        }
+
+        out_.atom_literals_.assign(n_ + 1, 0);
+        for (Atom a = 1; a <= n_; ++a) {
+            out_.atom_literals_[a] = fact[a] != 0 ? 1 : possible_[a] == 0 ? -1 : problem_.add_variable();
+        }
+    }
+
+    int32_t lit(Literal program_literal) const { return out_.solver_literal(program_literal); }
+    bool is_variable(Atom a) const { return out_.atom_literals_[a] > 1; }
+
+    // ---- positive dependency graph ------------------------------------------
+    void components() {
+        std::vector<uint32_t> node(n_ + 1, none);
+        std::vector<Atom> atom_of;
+        // Free inputs never need a derivation, so no loop runs through them.
+        for (Atom a = 1; a <= n_; ++a) {
+            if (is_variable(a) && input_[a] == input_none) {
+                node[a] = static_cast<uint32_t>(atom_of.size());
+                atom_of.push_back(a);
+            }
+        }
+        auto nn = static_cast<uint32_t>(atom_of.size());
+        std::vector<std::pair<uint32_t, uint32_t>> edges;
+        for (auto const& rule : p_.rules) {
+            for (Atom h : p_.head(rule)) {
+                if (node[h] == none) {
+                    continue;
+                }
+                for (auto const& wl : p_.body(rule)) {
+                    bool positive = rule.body_type == BodyType::normal ? wl.literal > 0
+                                                                       : (wl.literal > 0 && wl.weight > 0);
+                    if (positive && node[wl.literal] != none) {
+                        edges.emplace_back(node[h], node[wl.literal]);
+                    }
+                }
+            }
+        }
+        std::vector<uint32_t> offsets(nn + 1, 0);
+        for (auto [from, to] : edges) {
+            (void)to;
+            ++offsets[from + 1];
+        }
+        for (uint32_t i = 0; i < nn; ++i) {
+            offsets[i + 1] += offsets[i];
+        }
+        std::vector<uint32_t> targets(edges.size());
+        std::vector<uint32_t> fill(offsets.begin(), offsets.end() - 1);
+        for (auto [from, to] : edges) {
+            targets[fill[from]++] = to;
+        }
+        auto scc = strongly_connected_components(nn, offsets, targets);
+        component_.assign(n_ + 1, none);
+        loop_index_.assign(n_ + 1, none);
+        for (uint32_t v = 0; v < nn; ++v) {
+            Atom a = atom_of[v];
+            component_[a] = scc.component[v];
+            if (scc.cyclic[scc.component[v]] != 0) {
+                if (!stable_) {
+                    stable_ = std::make_unique<StablePropagator>();
+                }
+                loop_index_[a] = stable_->add_atom(out_.atom_literals_[a], scc.component[v]);
+            }
+        }
+        // Shifting a disjunction is only sound when no two of its atoms lie on
+        // a common positive loop.
+        for (size_t r = 0; r < p_.rules.size(); ++r) {
+            auto const& rule = p_.rules[r];
+            if (rule.head_type != HeadType::disjunctive) {
+                continue;
+            }
+            auto head = p_.head(rule);
+            for (size_t i = 0; i < head.size(); ++i) {
+                for (size_t j = i + 1; j < head.size(); ++j) {
+                    if (head[i] != head[j] && loop_index_[head[i]] != none &&
+                        component_[head[i]] == component_[head[j]]) {
+                        throw TranslateError(
+                            "rule " + std::to_string(r + 1) + ": the disjunctive head atoms " +
+                            std::to_string(head[i]) + " and " + std::to_string(head[j]) +
+                            " depend positively on each other; such head cycles are not supported");
+                    }
+                }
+            }
+        }
+    }
+
+    // ---- bodies -------------------------------------------------------------
+    // A conjunction of solver literals as one literal (shared between rules).
+    int32_t conjunction(std::vector<int32_t> lits) {
+        std::sort(lits.begin(), lits.end());
+        lits.erase(std::unique(lits.begin(), lits.end()), lits.end());
+        std::erase(lits, 1);
+        for (size_t i = 0; i < lits.size(); ++i) {
+            if (lits[i] == -1 || std::binary_search(lits.begin(), lits.end(), -lits[i])) {
+                return -1;
+            }
+        }
+        if (lits.empty()) {
+            return 1;
+        }
+        if (lits.size() == 1) {
+            return lits[0];
+        }
+        auto [it, fresh] = normal_bodies_.emplace(lits, 0);
+        if (!fresh) {
+            return it->second;
+        }
+        int32_t b = problem_.add_variable();
+        it->second = b;
+        std::vector<int32_t> back{b};
+        for (int32_t l : lits) {
+            int32_t c[] = {-b, l};
+            problem_.add_clause(c);
+            back.push_back(-l);
+        }
+        problem_.add_clause(back);
+        return b;
+    }
+
+    // A weight body over normalised literals as one literal.
+    int32_t weight_body(std::vector<NormalLiteral> const& body, int64_t bound) {
+        std::vector<std::pair<int32_t, int64_t>> key;
+        int64_t total = 0;
+        for (auto const& nl : body) {
+            int32_t l = lit(nl.literal);
+            if (l == 1) {
+                bound -= nl.weight;
+            } else if (l != -1) {
+                key.emplace_back(l, nl.weight);
+                total += nl.weight;
+            }
+        }
+        if (bound <= 0) {
+            return 1;
+        }
+        if (total < bound) {
+            return -1;
+        }
+        std::sort(key.begin(), key.end());
+        key.emplace_back(0, bound);
+        auto [it, fresh] = weight_bodies_.emplace(key, 0);
+        if (!fresh) {
+            return it->second;
+        }
+        key.pop_back();
+        std::vector<Solve::WeightedLiteral> lits;
+        for (auto [l, w] : key) {
+            if (w > std::numeric_limits<int32_t>::max()) {
+                throw TranslateError("weight " + std::to_string(w) + " in a weight body is too large");
+            }
+            lits.push_back({l, static_cast<int32_t>(w)});
+        }
+        int32_t b = problem_.add_variable();
+        it->second = b;
+        problem_.add_weight_constraint(b, lits, bound, Solve::WeightType::equivalence, false);
+        return b;
+    }
+
+    // ---- rules --------------------------------------------------------------
+    void support(Atom head, int32_t literal, Rule const& rule, std::vector<NormalLiteral> const& weighted,
+                 int64_t bound) {
+        if (literal == -1 || !is_variable(head)) {
+            return;
+        }
+        supports_.emplace_back(head, literal);
+        uint32_t loop = loop_index_[head];
+        if (loop == none) {
+            return;
+        }
+        elements_.clear();
+        auto in_loop = [&](Literal l) -> uint32_t {
+            return l > 0 && component_[l] == component_[head] ? loop_index_[l] : none;
+        };
+        if (rule.body_type == BodyType::normal) {
+            for (auto const& wl : p_.body(rule)) {
+                uint32_t a = in_loop(wl.literal);
+                if (a != none) {
+                    elements_.push_back({lit(wl.literal), 1, a});
+                }
+            }
+            stable_->add_support(loop, literal, false, 0, elements_);
+            return;
+        }
+        int64_t rest = bound;
+        for (auto const& nl : weighted) {
+            int32_t l = lit(nl.literal);
+            if (l == 1) {
+                rest -= nl.weight;
+            } else if (l != -1) {
+                elements_.push_back({l, nl.weight, in_loop(nl.literal)});
+            }
+        }
+        stable_->add_support(loop, literal, true, rest, elements_);
+    }
+
+    void rules() {
+        std::vector<int32_t> lits;
+        std::vector<int32_t> heads;
+        std::vector<Atom> head_atoms;
+        for (auto const& rule : p_.rules) {
+            if (rule.head_type == HeadType::disjunctive) {
+                bool holds = false;
+                for (Atom h : p_.head(rule)) {
+                    holds = holds || out_.atom_literals_[h] == 1;
+                }
+                if (holds) {
+                    continue;
+                }
+            }
+            std::vector<NormalLiteral> weighted;
+            int64_t bound = rule.bound;
+            int32_t body;
+            if (rule.body_type == BodyType::normal) {
+                lits.clear();
+                for (auto const& wl : p_.body(rule)) {
+                    lits.push_back(lit(wl.literal));
+                }
+                body = conjunction(lits);
+            } else {
+                weighted = normalise(p_.body(rule), bound);
+                body = weight_body(weighted, bound);
+            }
+            if (body == -1) {
+                continue;
+            }
+            if (rule.head_type == HeadType::choice) {
+                for (Atom h : p_.head(rule)) {
+                    support(h, body, rule, weighted, bound);
+                }
+                continue;
+            }
+            heads.clear();
+            head_atoms.clear();
+            bool satisfied = false;
+            for (Atom h : p_.head(rule)) {
+                int32_t l = lit(static_cast<Literal>(h));
+                satisfied = satisfied || l == 1;
+                if (l > 1 && std::find(head_atoms.begin(), head_atoms.end(), h) == head_atoms.end()) {
+                    heads.push_back(l);
+                    head_atoms.push_back(h);
+                }
+            }
+            if (satisfied) {
+                continue;
+            }
+            std::vector<int32_t> clause{-body};
+            clause.insert(clause.end(), heads.begin(), heads.end());
+            problem_.add_clause(clause);
+            if (head_atoms.size() == 1) {
+                support(head_atoms[0], body, rule, weighted, bound);
+                continue;
+            }
+            // Shifted: each head atom is derived when the body holds and the
+            // other head atoms are false.
+            for (size_t i = 0; i < head_atoms.size(); ++i) {
+                lits.assign(1, body);
+                for (size_t j = 0; j < heads.size(); ++j) {
+                    if (j != i) {
+                        lits.push_back(-heads[j]);
+                    }
+                }
+                support(head_atoms[i], conjunction(lits), rule, weighted, bound);
+            }
+        }
+    }
+
+    // An atom is true only if one of its supports holds; inputs are free.
+    void completion() {
+        std::stable_sort(supports_.begin(), supports_.end(),
+                         [](auto const& x, auto const& y) { return x.first < y.first; });
+        size_t i = 0;
+        std::vector<int32_t> clause;
+        for (Atom a = 1; a <= n_; ++a) {
+            clause.assign(1, -out_.atom_literals_[a]);
+            for (; i < supports_.size() && supports_[i].first == a; ++i) {
+                clause.push_back(supports_[i].second);
+            }
+            if (is_variable(a) && input_[a] == input_none) {
+                problem_.add_clause(clause);
+            }
+        }
+    }
+
+    void minimize() {
+        std::map<int32_t, bool> levels;
+        for (auto const& m : p_.minimize) {
+            int32_t l = lit(m.literal);
+            bool kept = l != -1 && m.weight != 0;
+            levels[m.priority] = levels[m.priority] || kept;
+            if (kept) {
+                problem_.add_minimize(l, m.weight, m.priority);
+            }
+        }
+        // A level whose terms all vanished still makes the program an
+        // optimisation problem (its cost is 0): keep it with cancelling terms.
+        for (auto [priority, kept] : levels) {
+            if (!kept) {
+                problem_.add_minimize(1, 1, priority);
+                problem_.add_minimize(1, -1, priority);
+            }
+        }
+    }
+
+    void shown() {
+        for (auto const& name : p_.atom_names) {
+            int32_t l = lit(static_cast<Literal>(name.atom));
+            if (name.shown && l != -1) {
+                out_.shown_atoms_.emplace_back(l, name.symbol);
+            }
+        }
+        for (auto const& term : p_.show_terms) {
+            ShownTerm shown{term.term, static_cast<uint32_t>(out_.term_conditions_.size()), 0};
+            bool possible = true;
+            for (Literal c : p_.condition(term)) {
+                int32_t l = lit(c);
+                possible = possible && l != -1;
+                if (l != 1) {
+                    out_.term_conditions_.push_back(l);
+                }
+            }
+            if (!possible) {
+                out_.term_conditions_.resize(shown.begin);
+                continue;
+            }
+            shown.end = static_cast<uint32_t>(out_.term_conditions_.size());
+            out_.shown_terms_.push_back(shown);
+        }
+    }
+
+    GroundProgram const& p_;
+    Solve::Problem& problem_;
+    ProgramTranslator& out_;
+    uint32_t n_;
+    std::vector<uint8_t> input_;
+    std::vector<uint8_t> possible_;
+    std::vector<std::pair<uint32_t, Atom>> single_head_;
+    std::vector<uint32_t> component_;
+    std::vector<uint32_t> loop_index_;
+    std::map<std::vector<int32_t>, int32_t> normal_bodies_;
+    std::map<std::vector<std::pair<int32_t, int64_t>>, int32_t> weight_bodies_;
+    std::vector<std::pair<Atom, int32_t>> supports_;
+    std::vector<StablePropagator::Element> elements_;
+    std::unique_ptr<StablePropagator> stable_;
+};
+
+ProgramTranslator::ProgramTranslator() = default;
+ProgramTranslator::~ProgramTranslator() = default;
+
+void ProgramTranslator::translate(GroundProgram const& program, Solve::SolverSet& set) {
+    atom_literals_.assign(1, 0);
+    num_bodies_ = 0;
+    shown_atoms_.clear();
+    shown_terms_.clear();
+    term_conditions_.clear();
+    stable_.reset();
+    Builder(program, set.problem(), *this).run();
+    set.set_literal_mapper([this](int32_t lit) { return solver_literal(lit); });
+    if (stable_) {
+        set.add_propagator(stable_.get());
+    }
+}
+
+int32_t ProgramTranslator::solver_literal(Literal program_literal) const {
+    int64_t atom = program_literal < 0 ? -int64_t{program_literal} : int64_t{program_literal};
+    if (atom == 0 || atom >= static_cast<int64_t>(atom_literals_.size())) {
+        throw TranslateError("program literal " + std::to_string(program_literal) + " names no atom");
+    }
+    int32_t l = atom_literals_[static_cast<size_t>(atom)];
+    return program_literal < 0 ? -l : l;
+}
+
+std::vector<Symbols::Symbol> ProgramTranslator::unique(std::vector<Symbols::Symbol> symbols) {
+    std::vector<Symbols::Symbol> sorted(symbols);
+    std::sort(sorted.begin(), sorted.end(), [](auto a, auto b) { return a.rep() < b.rep(); });
+    if (std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) {
+        return symbols;
+    }
+    std::vector<Symbols::Symbol> out;
+    std::vector<uint64_t> seen;
+    for (auto s : symbols) {
+        auto pos = std::lower_bound(seen.begin(), seen.end(), s.rep());
+        if (pos == seen.end() || *pos != s.rep()) {
+            seen.insert(pos, s.rep());
+            out.push_back(s);
+        }
+    }
+    return out;
+}
+
+} // namespace Gondra::Ground
