@@ -5,7 +5,9 @@
 #include "host/host_error.hpp"
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
+#include <string>
 
 namespace Tarvex::Host {
 
@@ -50,6 +52,18 @@ inline std::span<symbol_t const> symbol_arguments(symbol_t symbol) {
 inline bool symbol_is_positive(symbol_t symbol) {
     bool result = false;
     check(gondra_symbol_is_positive(symbol, &result));
+    return result;
+}
+// The symbol in the input syntax.
+inline std::string symbol_to_string(symbol_t symbol) {
+    std::size_t size = 0;
+    check(gondra_symbol_to_string_size(symbol, &size));
+    std::string result(size, '\0');
+    check(gondra_symbol_to_string(symbol, result.data(), size));
+    // The size counts the terminating zero.
+    if (!result.empty() && result.back() == '\0') {
+        result.pop_back();
+    }
     return result;
 }
 inline std::size_t symbol_hash(symbol_t symbol) {

@@ -1,0 +1,18 @@
+#include "constraints/nonlinear_constraint.hpp"
+
+#include <stdexcept>
+
+namespace Tarvex {
+
+UniqueConstraint NonlinearConstraint::create(literal_t literal, value_t rhs, value_t co_xy, var_id var_x,
+                                             var_id var_y, value_t co_z, var_id var_z) {
+    return UniqueConstraint{new NonlinearConstraint(literal, rhs, co_xy, var_x, var_y, co_z, var_z)};
+}
+
+std::unique_ptr<AbstractConstraintState> NonlinearConstraint::make_state() const {
+    // No per-thread state exists for this kind yet; refuse rather than
+    // silently accept assignments that violate the constraint.
+    throw std::logic_error("propagation of nonlinear constraints is not available");
+}
+
+} // namespace Tarvex

@@ -1,0 +1,320 @@
+#include "constraints/sum_constraint_state.hpp"
+
+#include "core/checked_arithmetic.hpp"
+#include "solver/thread_solver.hpp"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+namespace Tarvex {
+
+namespace {
+
+// Contribution of an element to the lower and upper sums.
+wide_t low_term(value_t coefficient, VariableState const& vs) {
+    return static_cast<wide_t>(coefficient) * (coefficient > 0 ? vs.lower_bound() : vs.upper_bound());
+}
+wide_t high_term(value_t coefficient, VariableState const& vs) {
+    return static_cast<wide_t>(coefficient) * (coefficient > 0 ? vs.upper_bound() : vs.lower_bound());
+}
+
+// The objective's bound must fit the value range like every other bound.
+void check_bound_range(wide_t bound) {
+    if (bound < min_value || bound > max_value) {
+        throw std::overflow_error("bound value out of range");
+    }
+}
+
+} // namespace
+
+template <bool Objective, class Base> literal_t SumConstraintStateImpl<Objective, Base>::literal() const {
+    if constexpr (Objective) {
+        return true_literal;
+    } else {
+        return constraint_->literal();
+    }
+}
+
+template <bool Objective, class Base>
+void SumConstraintStateImpl<Objective, Base>::attach_to_solver(ThreadSolver& solver) {
+    lower_sum_ = 0;
+    upper_sum_ = 0;
+    for (auto const& [coefficient, var] : constraint_->elements()) {
+        solver.add_var_watch(var, coefficient, *this);
+        auto const& vs = solver.var_state(var);
+        lower_sum_ += low_term(coefficient, vs);
+        upper_sum_ += high_term(coefficient, vs);
+    }
+}
+
+template <bool Objective, class Base>
+void SumConstraintStateImpl<Objective, Base>::detach_from_solver(ThreadSolver& solver) {
+    for (auto const& [coefficient, var] : constraint_->elements()) {
+        solver.remove_var_watch(var, coefficient, *this);
+    }
+}
+
+template <bool Objective, class Base>
+std::pair<bool, bool> SumConstraintStateImpl<Objective, Base>::translate_to_clauses(TheoryConfig const& config,
+                                                                                     ThreadSolver& solver,
+                                                                                     InitClauseCreator& cc,
+                                                                                     ConstraintList& added) {
+    // Translation is not available yet: the constraint stays propagated.
+    static_cast<void>(config);
+    static_cast<void>(solver);
+    static_cast<void>(cc);
+    static_cast<void>(added);
+    return {true, false};
+}
+
+template <bool Objective, class Base>
+std::unique_ptr<AbstractConstraintState> SumConstraintStateImpl<Objective, Base>::clone_state() const {
+    auto clone = std::make_unique<SumConstraintStateImpl>(*constraint_);
+    clone->lower_sum_ = lower_sum_;
+    clone->upper_sum_ = upper_sum_;
+    clone->deactivation_level_ = deactivation_level_;
+    clone->queued_ = queued_;
+    return clone;
+}
+
+template <bool Objective, class Base>
+void SumConstraintStateImpl<Objective, Base>::verify_sums(ThreadSolver const& solver) const {
+    wide_t lower = 0;
+    wide_t upper = 0;
+    for (auto const& [coefficient, var] : constraint_->elements()) {
+        auto const& vs = solver.var_state(var);
+        lower += low_term(coefficient, vs);
+        upper += high_term(coefficient, vs);
+    }
+    if (lower != lower_sum_ || upper != upper_sum_) {
+        throw std::logic_error("invalid lower bound");
+    }
+    if (lower > upper) {
+        throw std::logic_error("lower bound exceeds upper bound");
+    }
+}
+
+template <bool Objective, class Base>
+typename SumConstraintStateImpl<Objective, Base>::Reason
+SumConstraintStateImpl<Objective, Base>::reason_literal(ThreadSolver& solver, AbstractClauseCreator& cc,
+                                                        CoefVar const& element, wide_t& slack) {
+    auto const [coefficient, var] = element;
+    auto& vs = solver.var_state(var);
+    value_t lb = vs.lower_bound();
+    value_t ub = vs.upper_bound();
+    bool positive = coefficient > 0;
+    wide_t magnitude = positive ? coefficient : -static_cast<wide_t>(coefficient);
+    // Its falsity states x >= lb (positive) or x <= ub (negative).
+    literal_t lit = positive ? solver.get_literal(cc, vs, lb - 1) : -solver.get_literal(cc, vs, ub);
+
+    auto assignment = cc.assignment();
+    auto const& config = solver.config();
+    if (!config.refine_reasons || slack + magnitude >= 0 || assignment.decision_level() == 0) {
+        return {true, lit};
+    }
+    // Units by which the bound may be weakened while the sum still exceeds rhs.
+    wide_t room = (-slack - 1) / magnitude;
+    wide_t candidate = positive ? std::max<wide_t>(lb - room, vs.min_bound())
+                                : std::min<wide_t>(ub + room, vs.max_bound());
+    if (positive ? candidate >= lb : candidate <= ub) {
+        return {true, lit};
+    }
+    bool refined = false;
+    literal_t const plain = lit;
+    wide_t bound = positive ? lb : ub;
+
+    // Reuse the literal nearest to the candidate that already exists.
+    if (positive) {
+        value_t found_value = 0;
+        literal_t found = 0;
+        vs.for_each_above(static_cast<value_t>(candidate - 2), [&](value_t value, literal_t stored) {
+            found_value = value;
+            found = stored;
+            return false;
+        });
+        if (found != 0 && static_cast<wide_t>(found_value) + 1 < lb) {
+            slack += magnitude * (lb - (static_cast<wide_t>(found_value) + 1));
+            bound = static_cast<wide_t>(found_value) + 1;
+            lit = found;
+            refined = true;
+        }
+    } else {
+        value_t found_value = 0;
+        literal_t found = 0;
+        vs.for_each_below(static_cast<value_t>(candidate + 1), [&](value_t value, literal_t stored) {
+            found_value = value;
+            found = stored;
+            return false;
+        });
+        if (found != 0 && found_value > ub) {
+            slack += magnitude * (static_cast<wide_t>(found_value) - ub);
+            bound = found_value;
+            lit = -found;
+            refined = true;
+        }
+    }
+    if (refined && !assignment.is_false(lit)) {
+        std::array<literal_t, 2> clause{plain, -lit};
+        if (!cc.add_clause(clause, clause_type_learnt)) {
+            return {false, lit};
+        }
+    }
+
+    // Introduce a literal for the candidate itself.
+    if (config.refine_introduce && assignment.truth_value(lit) != gondra_truth_value_free &&
+        assignment.level(lit) == assignment.decision_level() &&
+        (positive ? bound > candidate : bound < candidate)) {
+        ++solver.stats().introduced_reason;
+        slack += magnitude * (positive ? bound - candidate : candidate - bound);
+        literal_t previous = lit;
+        lit = positive ? solver.get_literal(cc, vs, static_cast<value_t>(candidate - 1))
+                       : -solver.get_literal(cc, vs, static_cast<value_t>(candidate));
+        ++solver.stats().refined_reason;
+        if (assignment.is_false(lit)) {
+            return {true, lit};
+        }
+        std::array<literal_t, 2> clause{previous, -lit};
+        return {cc.add_clause(clause, clause_type_learnt), lit};
+    }
+    if (refined) {
+        ++solver.stats().refined_reason;
+    }
+    return {true, lit};
+}
+
+template <bool Objective, class Base>
+bool SumConstraintStateImpl<Objective, Base>::propagate_constraint(ThreadSolver& solver, AbstractClauseCreator& cc,
+                                                                   bool check_state) {
+    wide_t rhs = 0;
+    if constexpr (Objective) {
+        auto bound = solver.minimize_bound();
+        if (!bound.has_value()) {
+            return true;
+        }
+        check_bound_range(*bound);
+        rhs = *bound;
+    } else {
+        rhs = constraint_->rhs();
+    }
+    if (check_state) {
+        verify_sums(solver);
+    }
+    if (upper_sum_ <= rhs) {
+        solver.mark_inactive(*this);
+        return true;
+    }
+    clause_type_t const type = Objective ? gondra_clause_type_volatile : clause_type_learnt;
+    auto assignment = cc.assignment();
+    auto& reason = solver.temp_reason();
+    literal_t const lit = literal();
+    wide_t slack = rhs - lower_sum_;
+
+    if (slack < 0) {
+        // The bounds already violate the sum: the literal must be false.
+        reason.clear();
+        for (auto const& element : constraint_->elements()) {
+            auto [ok, r] = reason_literal(solver, cc, element, slack);
+            if (!ok) {
+                return false;
+            }
+            if (!assignment.is_fixed(r)) {
+                reason.push_back(r);
+            }
+        }
+        reason.push_back(-lit);
+        solver.mark_inactive(*this);
+        return cc.add_clause(reason, type);
+    }
+    if (!Objective && !assignment.is_true(lit)) {
+        return true;
+    }
+    for (auto const& [coefficient, var] : constraint_->elements()) {
+        auto& vs = solver.var_state(var);
+        wide_t lb = vs.lower_bound();
+        wide_t ub = vs.upper_bound();
+        wide_t magnitude = coefficient > 0 ? coefficient : -static_cast<wide_t>(coefficient);
+        wide_t k = slack / magnitude;
+        value_t value = 0;
+        if (coefficient > 0) {
+            if (lb + k >= ub) {
+                continue;
+            }
+            value = static_cast<value_t>(lb + k);
+            literal_t stored = vs.literal_at(value);
+            if (stored != 0 && assignment.is_true(stored)) {
+                continue;
+            }
+        } else {
+            if (ub - k <= lb) {
+                continue;
+            }
+            value = static_cast<value_t>(ub - k - 1);
+            literal_t stored = vs.literal_at(value);
+            if (stored != 0 && assignment.is_true(-stored)) {
+                continue;
+            }
+        }
+        // The slack if x took the first value beyond the new bound.
+        wide_t reason_slack = slack - magnitude * (k + 1);
+        reason.clear();
+        if (!assignment.is_fixed(-lit)) {
+            reason.push_back(-lit);
+        }
+        for (auto const& other : constraint_->elements()) {
+            if (other.second == var) {
+                continue;
+            }
+            auto [ok, r] = reason_literal(solver, cc, other, reason_slack);
+            if (!ok) {
+                return false;
+            }
+            if (!assignment.is_fixed(r)) {
+                reason.push_back(r);
+            }
+        }
+        int truth = 0;
+        if (!Objective && reason.empty()) {
+            // Every reason holds on level 0, so the derivation is a fact.
+            truth = coefficient > 0 ? 1 : -1;
+        }
+        literal_t derived = solver.update_literal(cc, vs, value, truth);
+        reason.push_back(coefficient > 0 ? derived : -derived);
+        if (!cc.add_clause(reason, type)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <bool Objective, class Base>
+void SumConstraintStateImpl<Objective, Base>::check_assignment(ThreadSolver& solver) const {
+    wide_t rhs = 0;
+    if constexpr (Objective) {
+        auto bound = solver.minimize_bound();
+        if (!bound.has_value()) {
+            return;
+        }
+        check_bound_range(*bound);
+        rhs = *bound;
+    } else {
+        rhs = constraint_->rhs();
+    }
+    wide_t sum = 0;
+    for (auto const& [coefficient, var] : constraint_->elements()) {
+        auto const& vs = solver.var_state(var);
+        if (!vs.is_assigned()) {
+            throw std::logic_error("variable is not assigned");
+        }
+        sum += static_cast<wide_t>(coefficient) * vs.lower_bound();
+    }
+    bool consistent = deactivation_level_ == 0 ? sum == upper_sum_ && sum <= lower_sum_ : sum <= upper_sum_;
+    if (!consistent || sum > rhs) {
+        throw std::logic_error("invalid solution");
+    }
+}
+
+template class SumConstraintStateImpl<false, SumConstraintState>;
+template class SumConstraintStateImpl<true, MinimizeConstraintState>;
+
+} // namespace Tarvex

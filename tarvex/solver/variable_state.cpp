@@ -1,0 +1,105 @@
+#include "solver/variable_state.hpp"
+
+#include <stdexcept>
+
+namespace Tarvex {
+
+literal_t VariableState::literal_at(value_t v) const {
+    if (is_dense()) {
+        return in_dense(v) ? dense_[dense_index(v)] : 0;
+    }
+    auto it = map_.find(v);
+    return it != map_.end() ? it->second : 0;
+}
+
+void VariableState::set_literal(value_t v, literal_t lit) {
+    literal_slot(v) = lit;
+}
+
+void VariableState::unset_literal(value_t v) {
+    if (is_dense()) {
+        if (in_dense(v)) {
+            dense_[dense_index(v)] = 0;
+        }
+        return;
+    }
+    map_.erase(v);
+}
+
+literal_t VariableState::prev_literal(value_t v) const {
+    literal_t result = 0;
+    for_each_below(v, [&](value_t, literal_t lit) {
+        result = lit;
+        return false;
+    });
+    return result;
+}
+
+literal_t VariableState::next_literal(value_t v) const {
+    literal_t result = 0;
+    for_each_above(v, [&](value_t, literal_t lit) {
+        result = lit;
+        return false;
+    });
+    return result;
+}
+
+literal_t VariableState::first_literal_from(value_t v) const {
+    if (v == std::numeric_limits<value_t>::min()) {
+        literal_t result = 0;
+        for_each_literal([&](value_t, literal_t lit) {
+            if (result == 0) {
+                result = lit;
+            }
+        });
+        return result;
+    }
+    return next_literal(v - 1);
+}
+
+bool VariableState::try_make_dense() {
+    if (is_dense() || map_.empty()) {
+        return false;
+    }
+    wide_t lo = min_bound();
+    wide_t hi = max_bound();
+    auto n = static_cast<wide_t>(map_.size());
+    if (n <= (hi - lo) / 10 || map_.begin()->first < lo || map_.rbegin()->first >= hi) {
+        return false;
+    }
+    dense_.assign(static_cast<std::size_t>(hi - lo), 0);
+    for (auto const& [value, lit] : map_) {
+        dense_[static_cast<std::size_t>(value - lo)] = lit;
+    }
+    map_ = {};
+    offset_ = static_cast<value_t>(lo);
+    return true;
+}
+
+literal_t& VariableState::literal_slot(value_t v) {
+    if (!is_dense()) {
+        try_make_dense();
+    }
+    if (is_dense()) {
+        if (!in_dense(v)) {
+            // Root bounds only narrow, so a value inside them always has a slot.
+            throw std::logic_error("order literal outside of the root domain");
+        }
+        return dense_[dense_index(v)];
+    }
+    return map_[v];
+}
+
+std::size_t VariableState::literal_count() const {
+    std::size_t n = 0;
+    for_each_literal([&](value_t, literal_t) { ++n; });
+    return n;
+}
+
+void VariableState::shrink_to_fit() {
+    lower_stack_.shrink_to_fit();
+    upper_stack_.shrink_to_fit();
+    dense_.shrink_to_fit();
+}
+
+} // namespace Tarvex

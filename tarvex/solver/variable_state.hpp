@@ -1,0 +1,168 @@
+#pragma once
+
+// Bounds of one integer variable in one solver thread and the order literals
+// (x <= v) that exist for it. Literals live in an ordered map until more than
+// a tenth of the root domain carries one, then in a flat vector.
+
+#include "core/integer_types.hpp"
+
+#include <cassert>
+#include <cstddef>
+#include <limits>
+#include <map>
+#include <vector>
+
+namespace Tarvex {
+
+class VariableState {
+public:
+    // Offset while the literals are kept in the map.
+    static constexpr value_t map_offset = std::numeric_limits<value_t>::min();
+
+    struct BoundEntry {
+        level_t level;
+        value_t bound;
+    };
+
+    VariableState(var_id var, value_t lower, value_t upper)
+        : var_{var}, lower_bound_{lower}, upper_bound_{upper} {}
+
+    var_id var() const { return var_; }
+    value_t lower_bound() const { return lower_bound_; }
+    value_t upper_bound() const { return upper_bound_; }
+    // Bounds in force at decision level 0.
+    value_t min_bound() const { return lower_stack_.empty() ? lower_bound_ : lower_stack_.front().bound; }
+    value_t max_bound() const { return upper_stack_.empty() ? upper_bound_ : upper_stack_.front().bound; }
+    bool is_assigned() const { return lower_bound_ == upper_bound_; }
+    bool is_dense() const { return offset_ != map_offset; }
+    value_t offset() const { return offset_; }
+
+    bool has_literal(value_t v) const { return literal_at(v) != 0; }
+    // The stored literal of v, 0 if none.
+    literal_t literal_at(value_t v) const;
+    void set_literal(value_t v, literal_t lit);
+    void unset_literal(value_t v);
+    // Literal of the largest stored value below v, 0 if none.
+    literal_t prev_literal(value_t v) const;
+    // Literal of the smallest stored value above v, 0 if none.
+    literal_t next_literal(value_t v) const;
+    // Literal of the smallest stored value at or above v, 0 if none.
+    literal_t first_literal_from(value_t v) const;
+    // Switches to the dense form when more than a tenth of the root domain
+    // carries literals; true if it switched.
+    bool try_make_dense();
+    // The storage slot of v, created if missing; may switch to the dense form.
+    literal_t& literal_slot(value_t v);
+    // Number of stored literals.
+    std::size_t literal_count() const;
+
+    // Calls f(value, literal) for the stored literals above v, increasing,
+    // while f returns true; returns false if f stopped the walk.
+    template <class F> bool for_each_above(value_t v, F&& f) const;
+    // The same for the stored literals below v, decreasing.
+    template <class F> bool for_each_below(value_t v, F&& f) const;
+    // Calls f(value, literal) for every stored literal, increasing.
+    template <class F> void for_each_literal(F&& f) const;
+
+    // Saves the upper bound in force before the first change on a level above
+    // 0; true when a new entry was made (the variable then goes on the trail).
+    bool save_upper(level_t level) { return save(upper_stack_, level, upper_bound_); }
+    bool save_lower(level_t level) { return save(lower_stack_, level, lower_bound_); }
+    void set_upper_bound(value_t bound) { upper_bound_ = bound; }
+    void set_lower_bound(value_t bound) { lower_bound_ = bound; }
+    // Restores the bound of the newest saved level.
+    void restore_upper() {
+        assert(!upper_stack_.empty());
+        upper_bound_ = upper_stack_.back().bound;
+        upper_stack_.pop_back();
+    }
+    void restore_lower() {
+        assert(!lower_stack_.empty());
+        lower_bound_ = lower_stack_.back().bound;
+        lower_stack_.pop_back();
+    }
+    std::vector<BoundEntry> const& lower_stack() const { return lower_stack_; }
+    std::vector<BoundEntry> const& upper_stack() const { return upper_stack_; }
+
+    void shrink_to_fit();
+
+private:
+    static bool save(std::vector<BoundEntry>& stack, level_t level, value_t bound) {
+        if (level == 0 || (!stack.empty() && stack.back().level == level)) {
+            return false;
+        }
+        stack.push_back({level, bound});
+        return true;
+    }
+    std::size_t dense_index(value_t v) const { return static_cast<std::size_t>(static_cast<wide_t>(v) - offset_); }
+    bool in_dense(value_t v) const {
+        return v >= offset_ && static_cast<wide_t>(v) - offset_ < static_cast<wide_t>(dense_.size());
+    }
+
+    var_id var_;
+    value_t lower_bound_;
+    value_t upper_bound_;
+    value_t offset_ = map_offset;
+    std::vector<BoundEntry> lower_stack_;
+    std::vector<BoundEntry> upper_stack_;
+    std::map<value_t, literal_t> map_;
+    std::vector<literal_t> dense_;
+};
+
+template <class F> bool VariableState::for_each_above(value_t v, F&& f) const {
+    if (is_dense()) {
+        std::size_t i = v < offset_ ? 0 : dense_index(v) + 1;
+        for (; i < dense_.size(); ++i) {
+            if (dense_[i] != 0 && !f(static_cast<value_t>(offset_ + static_cast<wide_t>(i)), dense_[i])) {
+                return false;
+            }
+        }
+        return true;
+    }
+    for (auto it = map_.upper_bound(v); it != map_.end(); ++it) {
+        if (it->second != 0 && !f(it->first, it->second)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <class F> bool VariableState::for_each_below(value_t v, F&& f) const {
+    if (is_dense()) {
+        if (v <= offset_) {
+            return true;
+        }
+        std::size_t i = in_dense(v) ? dense_index(v) : dense_.size();
+        while (i-- > 0) {
+            if (dense_[i] != 0 && !f(static_cast<value_t>(offset_ + static_cast<wide_t>(i)), dense_[i])) {
+                return false;
+            }
+        }
+        return true;
+    }
+    for (auto it = map_.lower_bound(v); it != map_.begin();) {
+        --it;
+        if (it->second != 0 && !f(it->first, it->second)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <class F> void VariableState::for_each_literal(F&& f) const {
+    if (is_dense()) {
+        for (std::size_t i = 0; i < dense_.size(); ++i) {
+            if (dense_[i] != 0) {
+                f(static_cast<value_t>(offset_ + static_cast<wide_t>(i)), dense_[i]);
+            }
+        }
+        return;
+    }
+    for (auto const& [value, lit] : map_) {
+        if (lit != 0) {
+            f(value, lit);
+        }
+    }
+}
+
+} // namespace Tarvex

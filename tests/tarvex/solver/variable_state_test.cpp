@@ -1,0 +1,59 @@
+#include "solver/variable_state.hpp"
+
+#include <gtest/gtest.h>
+
+namespace Tarvex {
+namespace {
+
+TEST(VariableState, SwitchesToDenseFormAfterTheEleventhLiteral) {
+    VariableState vs{0, 0, 100};
+    for (value_t v = 0; v < 11; ++v) {
+        vs.set_literal(v * 3, 10 + v);
+        EXPECT_FALSE(vs.is_dense()) << "after literal " << v + 1;
+    }
+    // The next storage lookup sees 11 > 100 / 10 literals.
+    vs.literal_slot(50);
+    ASSERT_TRUE(vs.is_dense());
+    EXPECT_EQ(vs.offset(), 0);
+    for (value_t v = 0; v < 11; ++v) {
+        EXPECT_EQ(vs.literal_at(v * 3), 10 + v);
+    }
+    EXPECT_EQ(vs.literal_count(), 11U);
+}
+
+TEST(VariableState, KeepsMapWhenAKeyLiesOutsideTheNarrowedRootDomain) {
+    VariableState vs{0, 0, 20};
+    vs.set_literal(0, 5);
+    vs.set_literal(1, 6);
+    // Level-0 narrowing overwrites the bounds.
+    vs.set_lower_bound(1);
+    vs.set_upper_bound(3);
+    vs.set_literal(2, 7);
+    EXPECT_FALSE(vs.try_make_dense());
+    EXPECT_FALSE(vs.is_dense());
+}
+
+TEST(VariableState, NeighbourSearchesAgreeInBothForms) {
+    for (bool dense : {false, true}) {
+        // Three literals exceed a tenth of [0, 10) but not of [0, 100).
+        VariableState vs{0, 0, dense ? 10 : 100};
+        vs.set_literal(2, 21);
+        vs.set_literal(5, 51);
+        vs.set_literal(9, 91);
+        vs.literal_slot(0) = 0;
+        ASSERT_EQ(vs.is_dense(), dense);
+        EXPECT_EQ(vs.prev_literal(5), 21);
+        EXPECT_EQ(vs.prev_literal(2), 0);
+        EXPECT_EQ(vs.next_literal(5), 91);
+        EXPECT_EQ(vs.next_literal(9), 0);
+        EXPECT_EQ(vs.first_literal_from(5), 51);
+        EXPECT_EQ(vs.first_literal_from(6), 91);
+        EXPECT_EQ(vs.first_literal_from(-5), 21);
+        vs.unset_literal(5);
+        EXPECT_EQ(vs.next_literal(2), 91);
+        EXPECT_FALSE(vs.has_literal(5));
+    }
+}
+
+} // namespace
+} // namespace Tarvex
