@@ -1,6 +1,8 @@
 #include "app/driver.hpp"
 
 #include "control/configuration.hpp"
+#include "control/control.hpp"
+#include "ground/text_printer.hpp"
 #include "control/options.hpp"
 
 #include <algorithm>
@@ -244,6 +246,8 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
     auto start = std::chrono::steady_clock::now();
     Control::Configuration settings;
     Control::CommandLine command_line{settings};
+    bool text = false;
+    command_line.options().add_flag("Basic Options", "text", "Print the ground program as text and exit", &text);
     gondra_control_t* control = nullptr;
     try {
         if (hooks.register_options) check(hooks.register_options(command_line.options().to_c()));
@@ -303,6 +307,11 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
 
         gondra_part_t base{"base", nullptr, 0};
         check(gondra_control_ground(control, &base, 1));
+        if (text) {
+            std::cout << Ground::print_text(control->control->ground_program());
+            gondra_control_free(control);
+            return exit_unknown;
+        }
         if (hooks.prepare) check(hooks.prepare(control));
 
         SolveState state;
