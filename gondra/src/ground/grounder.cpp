@@ -1,5 +1,7 @@
 #include "ground/grounder.hpp"
 
+#include "ground/flat_map.hpp"
+#include "ground/rule_set.hpp"
 #include "ground/statement_builder.hpp"
 #include "ground/theory_builder.hpp"
 #include "input/messages.hpp"
@@ -8,6 +10,7 @@
 #include "symbols/signature.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <optional>
 #include <set>
@@ -43,12 +46,23 @@ bool compare(int relation, Symbol a, Symbol b) {
 
 bool contains(std::vector<uint32_t> const& v, uint32_t x) { return std::find(v.begin(), v.end(), x) != v.end(); }
 
-uint64_t mix(uint64_t h, uint64_t v) { return (h ^ (v + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2))) * 0xff51afd7ed558ccdull; }
+bool contains(std::vector<PlanStep> const& plan, uint32_t literal) {
+    return std::any_of(plan.begin(), plan.end(), [&](PlanStep const& s) { return s.literal == literal; });
+}
 
+// Symbols are interned, so equal symbols have equal handles: keys hash the
+// handles and never touch the symbols' nodes.
+constexpr uint64_t key_seed = 0x2545f4914f6cdd1dULL;
+
+// Atoms of a domain by the values of some argument positions. Each bucket is
+// a chain of domain positions in increasing order, linked through `next`, so
+// that the semi-naive ranges [lo, hi) are prefixes and suffixes of chains.
 struct Index {
     std::vector<uint32_t> positions; // argument positions of the key
     size_t done = 0;                 // domain atoms indexed so far
-    std::unordered_map<uint64_t, std::vector<uint32_t>> buckets;
+    FlatMap buckets;                 // key hash -> bucket
+    std::vector<uint32_t> first, last;
+    std::vector<uint32_t> next; // per domain position
 };
 
 struct Domain {
@@ -106,7 +120,7 @@ struct Grounder::Impl {
     std::unique_ptr<TheoryBuilder> theory;
 
     std::vector<AtomState> atoms;
-    std::unordered_map<Symbol, uint32_t> atom_index;
+    FlatMap atom_index; // symbol handle -> atom state
     std::vector<uint32_t> state_of_atom; // program atom -> state (none for aux)
     std::vector<Domain> domains;
     std::unordered_map<Signature, uint32_t> domain_index;
@@ -123,6 +137,9 @@ struct Grounder::Impl {
     Atom true_atom = 0;
     std::set<Input::Location const*> reported_undefined;
     std::unordered_set<std::string> undefined_messages;
+
+    RuleSet rule_set;                  // rule instances added so far
+    std::vector<Literal> body_buffer;  // body of the instance being emitted
 
     // Per step.
     std::vector<Statement> statements;
@@ -144,14 +161,15 @@ struct Grounder::Impl {
     }
 
     uint32_t state(Symbol s, uint32_t domain) {
-        auto [it, fresh] = atom_index.emplace(s, static_cast<uint32_t>(atoms.size()));
+        bool fresh = false;
+        uint32_t id = atom_index.insert(s.rep(), static_cast<uint32_t>(atoms.size()), fresh);
         if (fresh) {
             Atom a = out->new_atom();
             atoms.push_back({s, a, domain});
             if (state_of_atom.size() <= a) state_of_atom.resize(a + 1, none);
-            state_of_atom[a] = it->second;
+            state_of_atom[a] = id;
         }
-        return it->second;
+        return id;
     }
 
     Atom aux() {
@@ -207,8 +225,12 @@ struct Grounder::Impl {
         return std::all_of(vars.begin(), vars.end(), [&](uint32_t v) { return bound[v] != 0; });
     }
 
-    // Score of scheduling the literal now (lower first), -1 when it cannot be.
-    int score(BodyLiteral const& l, std::vector<uint8_t> const& bound, std::vector<uint32_t> const& outside) {
+    // Estimated number of instances of scheduling the literal now (filters
+    // cost nothing), negative when it cannot be scheduled yet. Predicates are
+    // estimated from the current size of their domains, so plans made just
+    // before grounding follow the data: the join enumerates few candidates
+    // per instance and equalities become assignments as soon as possible.
+    double cost(BodyLiteral const& l, std::vector<uint8_t> const& bound, std::vector<uint32_t> const& outside) {
         switch (l.kind) {
         case LiteralKind::boolean: return 0;
         case LiteralKind::predicate: {
@@ -217,9 +239,12 @@ struct Grounder::Impl {
             std::vector<uint32_t> arith;
             l.atom.collect_arithmetic_variables(arith);
             if (!all_bound(arith, bound)) return -1;
-            int unbound = 0;
-            for (uint32_t v : vars) unbound += bound[v] == 0;
-            return unbound == 0 ? 2 : 3 + unbound;
+            if (all_bound(vars, bound)) return 0.5;
+            size_t arity = l.atom.args.size(), free_args = 0;
+            for (auto const& a : l.atom.args) free_args += !all_bound(vars_of(a), bound);
+            double size = std::max<double>(1.0, static_cast<double>(domains[l.domain].states.size()));
+            double per = arity == 0 ? size : std::pow(size, static_cast<double>(free_args) / static_cast<double>(arity));
+            return 1.5 + per;
         }
         case LiteralKind::comparison: {
             auto lv = vars_of(l.left), rv = vars_of(l.right);
@@ -230,8 +255,13 @@ struct Grounder::Impl {
                 return 1;
             return -1;
         }
-        case LiteralKind::range:
-            return all_bound(vars_of(l.left), bound) && all_bound(vars_of(l.right), bound) ? 40 : -1;
+        case LiteralKind::range: {
+            if (!all_bound(vars_of(l.left), bound) || !all_bound(vars_of(l.right), bound)) return -1;
+            if (l.left.kind == TermKind::constant && l.right.kind == TermKind::constant &&
+                l.left.value.type() == SymbolType::Number && l.right.value.type() == SymbolType::Number)
+                return 1.5 + std::max(0.0, static_cast<double>(l.right.value.number()) - l.left.value.number() + 1);
+            return 1.5 + 16; // bounds known only per instance
+        }
         case LiteralKind::aggregate:
             if (l.assignment) {
                 std::vector<uint32_t> mine;
@@ -239,11 +269,31 @@ struct Grounder::Impl {
                 auto gv = vars_of(l.lower.present ? l.lower.term : l.upper.term);
                 for (uint32_t v : mine)
                     if (!contains(gv, v) && contains(outside, v) && !bound[v]) return -1;
-                return 50;
+                return 1e12;
             }
             return -1;
         default: return -1;
         }
+    }
+
+    // The way the literal is joined when `bound` holds the bound variables.
+    PlanStep step_for(uint32_t literal, BodyLiteral const& l, std::vector<uint8_t> const& bound) {
+        PlanStep step{literal, StepMode::other, none};
+        if (l.kind == LiteralKind::comparison) {
+            bool lb = all_bound(vars_of(l.left), bound), rb = all_bound(vars_of(l.right), bound);
+            step.mode = lb && rb ? StepMode::test : lb ? StepMode::assign_right : StepMode::assign_left;
+        } else if (l.kind == LiteralKind::predicate) {
+            if (l.sign != 0 || all_bound(vars_of(l.atom), bound)) {
+                step.mode = StepMode::lookup;
+                return step;
+            }
+            std::vector<uint32_t> positions;
+            for (uint32_t p = 0; p < l.atom.args.size(); ++p)
+                if (all_bound(vars_of(l.atom.args[p]), bound)) positions.push_back(p);
+            step.mode = positions.empty() ? StepMode::scan : StepMode::index;
+            if (!positions.empty()) step.index = index_for(domains[l.domain], positions);
+        }
+        return step;
     }
 
     void provide(BodyLiteral const& l, std::vector<uint8_t>& bound) {
@@ -263,25 +313,27 @@ struct Grounder::Impl {
 
     // Orders the join literals greedily by how bound they are; `first` is
     // scheduled as early as possible. Unschedulable literals are left out.
-    std::vector<uint32_t> plan(std::vector<BodyLiteral> const& lits_in, std::vector<uint8_t>& bound, int first,
+    std::vector<PlanStep> plan(std::vector<BodyLiteral> const& lits_in, std::vector<uint8_t>& bound, int first,
                                std::vector<std::vector<uint32_t>> const& outside) {
-        std::vector<uint32_t> order;
+        std::vector<PlanStep> order;
         std::vector<uint8_t> used(lits_in.size(), 0);
+        static std::vector<uint32_t> const no_outside;
         for (;;) {
-            int best = -1, best_score = 0;
+            int best = -1;
+            double best_cost = 0;
             for (size_t i = 0; i < lits_in.size(); ++i) {
                 if (used[i] || lits_in[i].is_deferred()) continue;
-                int s = score(lits_in[i], bound, outside.empty() ? std::vector<uint32_t>{} : outside[i]);
-                if (s < 0) continue;
-                if (static_cast<int>(i) == first && s > 0) s = 1; // after pure filters
-                if (best < 0 || s < best_score) {
+                double c = cost(lits_in[i], bound, outside.empty() ? no_outside : outside[i]);
+                if (c < 0) continue;
+                if (static_cast<int>(i) == first && c > 0) c = 0.25; // after pure filters
+                if (best < 0 || c < best_cost) {
                     best = static_cast<int>(i);
-                    best_score = s;
+                    best_cost = c;
                 }
             }
             if (best < 0) break;
             used[best] = 1;
-            order.push_back(static_cast<uint32_t>(best));
+            order.push_back(step_for(static_cast<uint32_t>(best), lits_in[best], bound));
             provide(lits_in[best], bound);
         }
         return order;
@@ -379,19 +431,31 @@ struct Grounder::Impl {
 
     // ---- joins ------------------------------------------------------------------
 
-    Index& index_for(Domain& d, std::vector<uint32_t> const& positions) {
-        for (auto& idx : d.indexes)
-            if (idx.positions == positions) return idx;
-        d.indexes.push_back(Index{positions, 0, {}});
-        return d.indexes.back();
+    static uint32_t index_for(Domain& d, std::vector<uint32_t> const& positions) {
+        for (size_t i = 0; i < d.indexes.size(); ++i)
+            if (d.indexes[i].positions == positions) return static_cast<uint32_t>(i);
+        d.indexes.emplace_back();
+        d.indexes.back().positions = positions;
+        return static_cast<uint32_t>(d.indexes.size() - 1);
     }
 
+    // Adds the domain atoms that arrived since the last update.
     void update(Index& idx, Domain const& d) {
+        idx.next.resize(d.states.size(), none);
         for (; idx.done < d.states.size(); ++idx.done) {
             auto args = atoms[d.states[idx.done]].symbol.arguments();
-            uint64_t h = 0;
-            for (uint32_t p : idx.positions) h = mix(h, args[p].hash());
-            idx.buckets[h].push_back(static_cast<uint32_t>(idx.done));
+            uint64_t h = key_seed;
+            for (uint32_t p : idx.positions) h = combine64(h, args[p].rep());
+            bool fresh = false;
+            uint32_t bucket = idx.buckets.insert(h, static_cast<uint32_t>(idx.first.size()), fresh);
+            auto pos = static_cast<uint32_t>(idx.done);
+            if (fresh) {
+                idx.first.push_back(pos);
+                idx.last.push_back(pos);
+            } else {
+                idx.next[idx.last[bucket]] = pos;
+                idx.last[bucket] = pos;
+            }
         }
     }
 
@@ -409,18 +473,20 @@ struct Grounder::Impl {
         return pos < dpos ? std::pair<uint32_t, uint32_t>{0, d.lo} : std::pair<uint32_t, uint32_t>{0, d.hi};
     }
 
-    bool ground_now(Term const& t) const {
-        if (t.kind == TermKind::variable) return binding.is_bound(t.var);
-        return std::all_of(t.args.begin(), t.args.end(), [&](Term const& a) { return ground_now(a); });
+    // The state of an atom that may be true (none when it cannot be).
+    uint32_t possible(Symbol v) const {
+        uint32_t s = atom_index.find(v.rep());
+        return s != FlatMap::absent && atoms[s].position != none ? s : none;
     }
 
     template <class F>
-    void join(std::vector<BodyLiteral> const& body, std::vector<uint32_t> const& order, size_t k, bool in_body, F& f) {
+    void join(std::vector<BodyLiteral> const& body, std::vector<PlanStep> const& order, size_t k, bool in_body, F& f) {
         if (k == order.size()) {
             f();
             return;
         }
-        uint32_t li = order[k];
+        PlanStep const& step = order[k];
+        uint32_t li = step.literal;
         BodyLiteral const& l = body[li];
         size_t mark = binding.mark();
         switch (l.kind) {
@@ -428,16 +494,16 @@ struct Grounder::Impl {
             if (l.value) join(body, order, k + 1, in_body, f);
             return;
         case LiteralKind::comparison: {
-            bool lb = ground_now(l.left), rb = ground_now(l.right);
-            if (lb && rb) {
+            if (step.mode == StepMode::test) {
                 Symbol a, b;
                 if (!eval(l.left, a) || !eval(l.right, b)) return;
                 if (compare(l.relation, a, b)) join(body, order, k + 1, in_body, f);
                 return;
             }
-            Term const& pattern = lb ? l.right : l.left;
+            bool left_bound = step.mode == StepMode::assign_right;
+            Term const& pattern = left_bound ? l.right : l.left;
             Symbol v;
-            if (!eval(lb ? l.left : l.right, v)) return;
+            if (!eval(left_bound ? l.left : l.right, v)) return;
             if (match(pattern, v, binding)) join(body, order, k + 1, in_body, f);
             binding.undo(mark);
             return;
@@ -482,24 +548,18 @@ struct Grounder::Impl {
         if (l.sign != 0) {
             Symbol v;
             if (!eval(l.atom, v)) return;
-            auto it = atom_index.find(v);
-            bool present = it != atom_index.end() && atoms[it->second].position != none;
-            if (present && atoms[it->second].fact) {
+            uint32_t found = possible(v);
+            if (found != none && atoms[found].fact) {
                 if (l.sign == 2) join(body, order, k + 1, in_body, f);
                 return;
             }
-            if (!present && d.complete) {
+            if (found == none && d.complete) {
                 if (l.sign == 1) join(body, order, k + 1, in_body, f);
                 return;
             }
-            uint32_t s = it != atom_index.end() ? it->second : state(v, l.domain);
+            uint32_t s = found != none ? found : state(v, l.domain);
             Literal lit = -static_cast<Literal>(atoms[s].atom);
-            if (l.sign == 2) {
-                // not not a: an auxiliary atom for "not a", negated.
-                Atom x = aux();
-                out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, std::span<Literal const>{&lit, 1});
-                lit = -static_cast<Literal>(x);
-            }
+            if (l.sign == 2) lit = -double_negation(lit);
             lits.push_back(lit);
             join(body, order, k + 1, in_body, f);
             lits.pop_back();
@@ -517,38 +577,45 @@ struct Grounder::Impl {
             }
             binding.undo(mark);
         };
-        if (ground_now(l.atom)) {
+        switch (step.mode) {
+        case StepMode::lookup: {
             Symbol v;
             if (!eval(l.atom, v)) return;
-            auto it = atom_index.find(v);
-            if (it == atom_index.end()) return;
-            uint32_t pos = atoms[it->second].position;
-            if (pos == none || pos < lo || pos >= hi || atoms[it->second].domain != l.domain) return;
+            uint32_t s = possible(v);
+            if (s == none || atoms[s].domain != l.domain) return;
+            uint32_t pos = atoms[s].position;
+            if (pos < lo || pos >= hi) return;
             visit(pos);
             return;
         }
-        // Bound argument positions select a hash bucket.
-        std::vector<uint32_t> positions;
-        uint64_t h = 0;
-        for (uint32_t p = 0; p < l.atom.args.size(); ++p) {
-            Term const& a = l.atom.args[p];
-            if (!ground_now(a)) continue;
-            Symbol v;
-            if (!eval(a, v)) return;
-            positions.push_back(p);
-            h = mix(h, v.hash());
+        case StepMode::index: {
+            Index& idx = d.indexes[step.index];
+            update(idx, d);
+            uint64_t h = key_seed;
+            for (uint32_t p : idx.positions) {
+                Symbol v;
+                if (!eval(l.atom.args[p], v)) return;
+                h = combine64(h, v.rep());
+            }
+            uint32_t bucket = idx.buckets.find(h);
+            if (bucket == FlatMap::absent) return;
+            // Chains may grow while the join runs (heads of the component):
+            // positions at or beyond hi stop the walk.
+            for (uint32_t pos = idx.first[bucket]; pos != none && pos < hi; pos = idx.next[pos])
+                if (pos >= lo) visit(pos);
+            return;
         }
-        if (positions.empty()) {
+        default:
             for (uint32_t pos = lo; pos < hi; ++pos) visit(pos);
             return;
         }
-        Index& idx = index_for(d, positions);
-        update(idx, d);
-        auto it = idx.buckets.find(h);
-        if (it == idx.buckets.end()) return;
-        auto& bucket = it->second;
-        size_t i = static_cast<size_t>(std::lower_bound(bucket.begin(), bucket.end(), lo) - bucket.begin());
-        for (; i < bucket.size() && bucket[i] < hi; ++i) visit(bucket[i]);
+    }
+
+    // "not not a" as a literal: an auxiliary atom for "not a", negated.
+    Literal double_negation(Literal negated) {
+        Atom x = aux();
+        out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, std::span<Literal const>{&negated, 1});
+        return static_cast<Literal>(x);
     }
 
     // ---- elements -----------------------------------------------------------------
@@ -575,9 +642,9 @@ struct Grounder::Impl {
         case LiteralKind::predicate: {
             Symbol v;
             if (!eval(l.atom, v)) return false;
-            auto it = atom_index.find(v);
-            bool present = it != atom_index.end() && atoms[it->second].position != none;
-            bool fact = present && atoms[it->second].fact;
+            uint32_t found = possible(v);
+            bool present = found != none;
+            bool fact = present && atoms[found].fact;
             if (l.sign == 0) {
                 if (fact) return true;
                 if (!present && domains[l.domain].complete) return false;
@@ -587,12 +654,7 @@ struct Grounder::Impl {
             if (fact) return l.sign == 2;
             if (!present && domains[l.domain].complete) return l.sign == 1;
             Literal lit = -static_cast<Literal>(atoms[state(v, l.domain)].atom);
-            if (l.sign == 2) {
-                Atom x = aux();
-                out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, std::span<Literal const>{&lit, 1});
-                lit = -static_cast<Literal>(x);
-            }
-            out_lit = lit;
+            out_lit = l.sign == 2 ? -double_negation(lit) : lit;
             return true;
         }
         default: return false;
@@ -778,14 +840,18 @@ struct Grounder::Impl {
                 Symbol neutral = is_min ? Symbol::create_supremum() : Symbol::create_infimum();
                 auto ok_lo = [&](Symbol v) { return lo.strict ? Symbols::compare(v, lo.value) > 0 : Symbols::compare(v, lo.value) >= 0; };
                 auto ok_up = [&](Symbol v) { return up.strict ? Symbols::compare(v, up.value) < 0 : Symbols::compare(v, up.value) <= 0; };
+                // The empty set has the neutral value (#sup for min, #inf for
+                // max): a bound the neutral value meets on the open side holds
+                // for every value; one it misses needs some element.
+                auto any = [](Symbol) { return true; };
                 if (is_min) {
                     if (lo.present) part(all_false([&](Symbol v) { return !ok_lo(v); }));
-                    if (up.present) part(some_true(ok_up, false));
-                    if (lo.present && !up.present && !ok_lo(neutral)) part(some_true([](Symbol) { return true; }, false));
+                    if (up.present && !ok_up(neutral)) part(some_true(ok_up, false));
+                    if (lo.present && !ok_lo(neutral)) part(some_true(any, false));
                 } else {
                     if (up.present) part(all_false([&](Symbol v) { return !ok_up(v); }));
-                    if (lo.present) part(some_true(ok_lo, false));
-                    if (up.present && !lo.present && !ok_up(neutral)) part(some_true([](Symbol) { return true; }, false));
+                    if (lo.present && !ok_lo(neutral)) part(some_true(ok_lo, false));
+                    if (up.present && !ok_up(neutral)) part(some_true(any, false));
                 }
                 return;
             }
@@ -881,6 +947,9 @@ struct Grounder::Impl {
     bool conditional(BodyLiteral const& l) {
         Element const& e = l.elements[0];
         bool ok = true;
+        // Collected apart: the join of the condition still has its own
+        // literals on `lits` while the callback runs.
+        std::vector<Literal> parts;
         ground_element(e, [&](std::vector<Literal> cond) {
             if (!ok) return;
             Literal hl;
@@ -888,7 +957,7 @@ struct Grounder::Impl {
             if (value && hl == 0) return; // holds
             if (cond.empty()) {
                 if (!value) ok = false;
-                else lits.push_back(hl);
+                else parts.push_back(hl);
                 return;
             }
             // cond -> head: an auxiliary atom true when the head holds or the condition fails.
@@ -898,8 +967,9 @@ struct Grounder::Impl {
                 Literal n = -c;
                 out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, std::span<Literal const>{&n, 1});
             }
-            lits.push_back(static_cast<Literal>(x));
+            parts.push_back(static_cast<Literal>(x));
         });
+        lits.insert(lits.end(), parts.begin(), parts.end());
         return ok;
     }
 
@@ -1033,16 +1103,24 @@ struct Grounder::Impl {
             size_t n;
             ~Restore() { l.resize(n); }
         } restore{lits, base};
+        // All predicate literals kept (none was a fact or known false).
+        bool unchecked = st.distinct_instances && lits.size() == st.num_predicates;
         if (!deferred_literals(st)) return;
-        std::vector<Literal> body = lits;
+        // The body as a sorted set; a body with complementary literals never
+        // holds, so its instance adds nothing.
+        std::vector<Literal>& body = body_buffer;
+        body.assign(lits.begin(), lits.end());
         std::sort(body.begin(), body.end());
         body.erase(std::unique(body.begin(), body.end()), body.end());
-        for (size_t i = 1; i < body.size(); ++i)
-            if (body[i] == -body[0]) {} // complementary pairs are kept: the solver sees a false body
+        for (auto it = body.begin(); it != body.end() && *it < 0; ++it)
+            if (std::binary_search(body.begin(), body.end(), -*it)) return;
         Head const& h = st.head;
         switch (h.kind) {
         case HeadKind::trivial: return;
-        case HeadKind::constraint: out->add_rule(HeadType::disjunctive, {}, body); return;
+        case HeadKind::constraint:
+            if (unchecked) out->add_rule(HeadType::disjunctive, {}, body);
+            else rule_set.add(*out, HeadType::disjunctive, {}, body);
+            return;
         case HeadKind::atom: {
             Symbol v;
             if (!eval(h.atom, v)) return;
@@ -1050,8 +1128,10 @@ struct Grounder::Impl {
             add_to_domain(s);
             if (atoms[s].fact) return;
             Atom a = atoms[s].atom;
+            // A fact is added once: later instances stop at the test above.
             if (body.empty()) make_fact(s);
-            out->add_rule(HeadType::disjunctive, std::span<Atom const>{&a, 1}, body);
+            if (unchecked || body.empty()) out->add_rule(HeadType::disjunctive, std::span<Atom const>{&a, 1}, body);
+            else rule_set.add(*out, HeadType::disjunctive, std::span<Atom const>{&a, 1}, body);
             return;
         }
         case HeadKind::disjunction: {
@@ -1086,7 +1166,7 @@ struct Grounder::Impl {
             std::sort(head.begin(), head.end());
             head.erase(std::unique(head.begin(), head.end()), head.end());
             if (head.size() == 1 && body.empty() && state_of_atom[head[0]] != none) make_fact(state_of_atom[head[0]]);
-            out->add_rule(HeadType::disjunctive, head, body);
+            rule_set.add(*out, HeadType::disjunctive, head, body);
             return;
         }
         case HeadKind::choice: choice(st, body); return;
@@ -1101,7 +1181,7 @@ struct Grounder::Impl {
                 return;
             }
             ts.head = true;
-            out->add_rule(HeadType::disjunctive, std::span<Atom const>{&a, 1}, body);
+            rule_set.add(*out, HeadType::disjunctive, std::span<Atom const>{&a, 1}, body);
             return;
         }
         case HeadKind::show_term: {
@@ -1114,7 +1194,8 @@ struct Grounder::Impl {
             if (!eval(h.atom, v)) return;
             uint32_t s = state(v, h.domain);
             add_to_domain(s);
-            if (!atoms[s].fact) out->add_external(atoms[s].atom, ExternalValue::free);
+            // False until the application assigns it.
+            if (!atoms[s].fact) out->add_external(atoms[s].atom, ExternalValue::falsity);
             return;
         }
         case HeadKind::minimize: {
@@ -1168,7 +1249,9 @@ struct Grounder::Impl {
                 it->second.push_back(cond);
                 std::vector<Literal> rb = b;
                 rb.insert(rb.end(), cond.begin(), cond.end());
-                if (!atoms[s].fact) out->add_rule(HeadType::choice, std::span<Atom const>{&a, 1}, rb);
+                std::sort(rb.begin(), rb.end());
+                rb.erase(std::unique(rb.begin(), rb.end()), rb.end());
+                if (!atoms[s].fact) rule_set.add(*out, HeadType::choice, std::span<Atom const>{&a, 1}, rb);
             });
         }
         if (!h.lower.present && !h.upper.present) return;
@@ -1335,6 +1418,13 @@ struct Grounder::Impl {
             }
         }
         if (logger.error_count() > 0) throw GroundError(logger.text(Severity::error));
+        // The domains this component reads are complete (or growing with it):
+        // plan the joins with their sizes.
+        for (uint32_t si : stmts) {
+            Statement& st = statements[si];
+            std::vector<uint8_t> bound(st.num_vars, 0);
+            st.body_plan = plan(st.body, bound, -1, outside_variables(st));
+        }
         size_t deferred_begin = deferred.size();
         if (!recursive) {
             for (uint32_t si : stmts) ground_statement(statements[si], -1);
@@ -1379,6 +1469,79 @@ struct Grounder::Impl {
             emit(st, true);
         }
         deferred.resize(deferred_begin);
+    }
+
+    // Variables at plain positions of a term (not below arithmetic): the
+    // term's value determines theirs.
+    static void plain_variables(Term const& t, std::vector<uint32_t>& out) {
+        if (t.kind == TermKind::variable) out.push_back(t.var);
+        if (t.kind == TermKind::function)
+            for (auto const& a : t.args) plain_variables(a, out);
+    }
+
+    // A statement's instances are pairwise different rules when its body has
+    // only predicates (each of another predicate or sign), comparisons and
+    // ranges, and every variable sits at a plain position of a predicate or
+    // of the head: the rule then determines the binding. They differ from the
+    // rules of every other statement when no other statement has the same
+    // head and a body with at least the same predicates (dropped fact
+    // literals only shrink bodies; a disjunction may shrink to one atom or
+    // none). Statements sharing their head with many others are left to the
+    // duplicate check.
+    void mark_distinct_instances() {
+        using Shape = std::vector<std::pair<uint32_t, int>>; // (domain, sign) of body predicates, sorted
+        std::vector<Shape> shapes(statements.size());
+        std::map<std::pair<int, uint32_t>, std::vector<uint32_t>> by_head;
+        std::set<uint32_t> disjunctive; // domains of disjunction elements
+        bool disjunctions = false;
+        for (auto const& st : statements)
+            if (st.head.kind == HeadKind::disjunction) {
+                disjunctions = true;
+                for (auto const& e : st.head.elements) disjunctive.insert(e.head[0].domain);
+            }
+        for (uint32_t i = 0; i < statements.size(); ++i) {
+            Statement& st = statements[i];
+            st.distinct_instances = false;
+            st.num_predicates = 0;
+            for (auto const& l : st.body) st.num_predicates += l.kind == LiteralKind::predicate;
+            if (st.head.kind != HeadKind::atom && st.head.kind != HeadKind::constraint) continue;
+            if (st.head.kind == HeadKind::constraint ? disjunctions : disjunctive.count(st.head.domain) != 0) continue;
+            bool simple = true;
+            std::vector<uint32_t> plain;
+            for (auto const& l : st.body) {
+                if (l.kind == LiteralKind::predicate) {
+                    if (l.sign == 2) simple = false;
+                    shapes[i].emplace_back(l.domain, l.sign);
+                    plain_variables(l.atom, plain);
+                } else if (l.kind != LiteralKind::comparison && l.kind != LiteralKind::range &&
+                           l.kind != LiteralKind::boolean) {
+                    simple = false;
+                }
+            }
+            std::sort(shapes[i].begin(), shapes[i].end());
+            if (std::adjacent_find(shapes[i].begin(), shapes[i].end()) != shapes[i].end()) simple = false;
+            // A constraint with -p may equal the one forbidding p and -p together.
+            if (st.head.kind == HeadKind::constraint)
+                for (auto const& [d, sign] : shapes[i])
+                    if (sign == 0 && domains[d].signature.is_negative()) simple = false;
+            if (st.head.kind == HeadKind::atom) plain_variables(st.head.atom, plain);
+            for (uint32_t v = 0; v < st.num_vars && simple; ++v) simple = contains(plain, v);
+            st.distinct_instances = simple && st.num_predicates > 0;
+            by_head[{static_cast<int>(st.head.kind), st.head.kind == HeadKind::atom ? st.head.domain : 0}].push_back(i);
+        }
+        for (auto const& [head, group] : by_head) {
+            for (uint32_t i : group) {
+                Statement& st = statements[i];
+                if (!st.distinct_instances) continue;
+                if (group.size() > 64) {
+                    st.distinct_instances = false;
+                    continue;
+                }
+                for (uint32_t j : group)
+                    if (j != i && std::includes(shapes[j].begin(), shapes[j].end(), shapes[i].begin(), shapes[i].end()))
+                        st.distinct_instances = false;
+            }
+        }
     }
 
     void report_undefined_heads() {
@@ -1498,6 +1661,7 @@ struct Grounder::Impl {
         }
         if (logger.error_count() > errors_before) throw GroundError(logger.text(Severity::error));
         report_undefined_heads();
+        mark_distinct_instances();
         for (auto const& comp : components()) process_component(comp);
         finish();
     }
@@ -1519,10 +1683,10 @@ struct Grounder::Impl {
         for (uint32_t s = 0; s < atoms.size(); ++s) {
             AtomState const& a = atoms[s];
             if (a.position == none || a.symbol.type() != SymbolType::Function || !a.symbol.is_negative()) continue;
-            auto it = atom_index.find(a.symbol.flip_sign());
-            if (it == atom_index.end() || atoms[it->second].position == none) continue;
-            if (!inconsistent_done.emplace(s, it->second).second) continue;
-            std::vector<Literal> body{static_cast<Literal>(a.atom), static_cast<Literal>(atoms[it->second].atom)};
+            uint32_t positive = possible(a.symbol.flip_sign());
+            if (positive == none) continue;
+            if (!inconsistent_done.emplace(s, positive).second) continue;
+            std::vector<Literal> body{static_cast<Literal>(a.atom), static_cast<Literal>(atoms[positive].atom)};
             out->add_rule(HeadType::disjunctive, {}, body);
         }
         // Names of the atoms that may be true.

@@ -1,8 +1,11 @@
 #pragma once
 // Turns the non-ground statements of program parts into the ground program:
 // dependency analysis into components, semi-naive instantiation with hash
-// indexes on bound argument positions, simplification by facts, and the
-// encodings of choices, aggregates, optimisation and theory atoms.
+// indexes on bound argument positions (joins ordered by the sizes of the
+// domains when a component is grounded, equalities assigning as soon as one
+// side is bound), simplification by facts, removal of repeated rule
+// instances, and the encodings of choices, aggregates, optimisation and
+// theory atoms.
 
 #include "ground/ground_program.hpp"
 #include "ground/logger.hpp"

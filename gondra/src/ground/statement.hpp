@@ -25,6 +25,24 @@ struct Guard {
 
 struct BodyLiteral;
 
+// How a join step finds its instances; fixed by the plan, since the plan
+// determines which variables are bound when the step runs.
+enum class StepMode : uint8_t {
+    other,        // booleans, ranges, assigning aggregates
+    scan,         // positive predicate without bound arguments: every domain atom
+    index,        // positive predicate with some bound arguments: one index bucket
+    lookup,       // predicate with all variables bound: one atom
+    test,         // comparison with both sides bound
+    assign_left,  // comparison binding the variables of its left side
+    assign_right, // comparison binding the variables of its right side
+};
+
+struct PlanStep {
+    uint32_t literal = 0;
+    StepMode mode = StepMode::other;
+    uint32_t index = UINT32_MAX; // index of the literal's domain (mode index)
+};
+
 // An element of an aggregate, choice, disjunction, conditional literal or
 // theory atom: a tuple (or head literal) under a condition.
 struct Element {
@@ -32,7 +50,7 @@ struct Element {
     std::vector<BodyLiteral> head; // zero or one literal
     std::vector<BodyLiteral> condition;
     std::vector<Input::NodePtr> theory_terms; // theory elements
-    std::vector<uint32_t> plan;               // order of the condition
+    std::vector<PlanStep> plan;               // order of the condition
 };
 
 struct TheoryAtomInfo {
@@ -95,10 +113,15 @@ struct Statement {
 
     // Filled by the analysis.
     uint32_t component = 0;
-    std::vector<uint32_t> body_plan;                 // all join literals in order
-    std::vector<std::vector<uint32_t>> delta_plans;  // semi-naive: one per recursive literal
+    std::vector<PlanStep> body_plan;                 // all join literals in order
+    std::vector<std::vector<PlanStep>> delta_plans;  // semi-naive: one per recursive literal
     std::vector<uint32_t> recursive_literals;        // indices of positive literals of the component
     bool defer = false;                              // deferred literals refer to the component
+    // Different instances with all their predicate literals kept are
+    // different rules, unequal to those of any other statement: they skip
+    // the duplicate check.
+    bool distinct_instances = false;
+    uint32_t num_predicates = 0; // predicate literals of the body
 
     uint32_t theory_var(std::string const& name) const {
         for (auto const& [n, v] : theory_vars)

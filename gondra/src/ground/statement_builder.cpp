@@ -354,7 +354,59 @@ BodyLiteral StatementBuilder::literal(Node const& node) {
         }
         return lit;
     }
-    return simple_literal(node);
+    BodyLiteral lit = simple_literal(node);
+    if (lit.kind == LiteralKind::predicate && !ranges_.empty()) return interval_conjunction(std::move(lit));
+    return lit;
+}
+
+namespace {
+
+void rename_variables(Term& t, std::vector<std::pair<uint32_t, uint32_t>> const& renaming) {
+    if (t.kind == TermKind::variable)
+        for (auto const& [from, to] : renaming)
+            if (t.var == from) t.var = to;
+    for (auto& a : t.args) rename_variables(a, renaming);
+}
+
+} // namespace
+
+// An interval in a body atom makes a conjunction: `not p(1..3)` holds when
+// none of p(1), p(2), p(3) does, and `p(1..3)` when all of them do. The
+// literal becomes a conditional literal over the interval values. A positive
+// literal whose other variables may occur nowhere else also joins one
+// instance (a fresh variable over the same interval) to bind them; every
+// such instance yields the same ground rule, and duplicates are dropped.
+BodyLiteral StatementBuilder::interval_conjunction(BodyLiteral lit) {
+    std::vector<uint32_t> interval_vars, vars;
+    for (auto const& r : ranges_) interval_vars.push_back(r.var);
+    lit.atom.collect_variables(vars);
+    bool binds = lit.sign == 0 && std::any_of(vars.begin(), vars.end(), [&](uint32_t v) {
+                     return std::find(interval_vars.begin(), interval_vars.end(), v) == interval_vars.end();
+                 });
+    std::vector<BodyLiteral> join;
+    if (binds) {
+        std::vector<std::pair<uint32_t, uint32_t>> renaming;
+        for (auto const& r : ranges_) {
+            BodyLiteral copy = r;
+            std::string name = "#Range" + std::to_string(fresh_++);
+            copy.var = variable(Input::intern(name), r.location);
+            renaming.emplace_back(r.var, copy.var);
+            join.push_back(std::move(copy));
+        }
+        BodyLiteral binder = lit;
+        rename_variables(binder.atom, renaming);
+        join.push_back(std::move(binder));
+    }
+    BodyLiteral conj;
+    conj.kind = LiteralKind::conditional;
+    conj.location = lit.location;
+    Element e;
+    e.head.push_back(std::move(lit));
+    flush_ranges(e.condition);
+    conj.elements.push_back(std::move(e));
+    // The binding instance is flushed into the body after this literal.
+    ranges_ = std::move(join);
+    return conj;
 }
 
 void StatementBuilder::mark_assignments() {

@@ -31,6 +31,7 @@ private:
     Term atom_term(Input::Node const& node, uint32_t& domain);
     BodyLiteral literal(Input::Node const& node);
     BodyLiteral simple_literal(Input::Node const& node);
+    BodyLiteral interval_conjunction(BodyLiteral lit);
     std::vector<BodyLiteral> condition(Input::NodeArray const& nodes);
     Guard guard(Input::NodePtr const& node, bool left);
     Element conditional_element(Input::Node const& node);
@@ -46,7 +47,7 @@ private:
     ConstantMap const& constants_;
     Statement* out_ = nullptr;
     std::unordered_map<std::string, uint32_t> vars_;
-    std::vector<BodyLiteral> ranges_;
+    std::vector<BodyLiteral> ranges_; // range literals (and interval binders) still to place
     uint32_t fresh_ = 0;
 };
 

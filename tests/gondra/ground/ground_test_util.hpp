@@ -1,7 +1,9 @@
 #pragma once
-// Parses program text and grounds its base part.
+// Parses program text and grounds its base part; enumerates the stable
+// models of the result.
 
 #include "ground/grounder.hpp"
+#include "ground/program_translator.hpp"
 #include "ground/text_printer.hpp"
 #include "input/parser.hpp"
 #include "input/program.hpp"
@@ -26,7 +28,8 @@ struct Grounded {
         std::set<std::string> out;
         for (auto const& r : program.rules) {
             auto h = program.head(r);
-            if (r.head_type != Ground::HeadType::disjunctive || h.size() != 1 || !program.body(r).empty()) continue;
+            if (r.head_type != Ground::HeadType::disjunctive || h.size() != 1 || !program.body(r).empty())
+                continue;
             for (auto const& n : program.atom_names)
                 if (n.atom == h[0]) out.insert(n.symbol.to_string());
         }
@@ -34,7 +37,8 @@ struct Grounded {
     }
     std::set<std::string> names() const {
         std::set<std::string> out;
-        for (auto const& n : program.atom_names) out.insert(n.symbol.to_string());
+        for (auto const& n : program.atom_names)
+            out.insert(n.symbol.to_string());
         return out;
     }
     std::string infos() const { return logger.text(Ground::Severity::info); }
@@ -44,7 +48,8 @@ struct Grounded {
 inline void ground(Grounded& g, std::string const& text, Ground::GroundOptions const& options = {}) {
     Input::Messages messages;
     Input::Program program;
-    for (auto const& st : Input::parse_statements(text, messages)) program.add(st);
+    for (auto const& st : Input::parse_statements(text, messages))
+        program.add(st);
     ASSERT_TRUE(messages.empty()) << messages.text();
     Ground::Grounder grounder{g.logger};
     Ground::Part base{"base", {}};
@@ -54,5 +59,42 @@ inline void ground(Grounded& g, std::string const& text, Ground::GroundOptions c
         g.error = e.what();
     }
 }
+
+// The stable models as their shown symbols, sorted and separated by spaces;
+// with an objective only the optimal models (and `cost` their cost).
+inline std::set<std::string> models(std::string const& text, std::vector<int64_t>* cost = nullptr) {
+    Grounded g;
+    ground(g, text);
+    EXPECT_EQ(g.error, "");
+    Solve::SolverSet set;
+    Ground::ProgramTranslator translator;
+    translator.translate(g.program, set);
+    Solve::SolveOptions options;
+    options.models = g.program.minimize.empty() ? 0 : -1;
+    std::vector<std::set<std::string>> found;
+    std::vector<std::vector<int64_t>> costs;
+    auto summary = set.solve(options, [&](Solve::Model const& m) {
+        std::set<std::string> shown;
+        for (auto s : translator.shown_symbols(m))
+            shown.insert(s.to_string());
+        found.push_back(shown);
+        costs.push_back(m.cost());
+        return true;
+    });
+    EXPECT_NE(summary.status, Solve::SolveStatus::error);
+    std::set<std::string> out;
+    for (size_t i = 0; i < found.size(); ++i) {
+        if (!g.program.minimize.empty() && i + 1 != found.size())
+            continue; // costs decrease: the last is optimal
+        std::string m;
+        for (auto const& s : found[i])
+            m += (m.empty() ? "" : " ") + s;
+        out.insert(m);
+    }
+    if (cost != nullptr) *cost = costs.empty() ? std::vector<int64_t>{} : costs.back();
+    return out;
+}
+
+using Models = std::set<std::string>;
 
 } // namespace GroundTest

@@ -1,6 +1,8 @@
 #include "ground/theory_printer.hpp"
 #include "ground_test_util.hpp"
 
+#include <algorithm>
+
 using namespace GroundTest;
 
 namespace {
@@ -33,7 +35,8 @@ TEST(TheoryGrounding, ElementsAreCollectedMergedAndSimplified) {
     // 2*1, 2*2, 2*3 (fact conditions dropped, duplicates merged), and 1, 2 under q.
     EXPECT_EQ(data.elements_of(atom).size(), 5u) << atoms(g)[0];
     size_t conditional = 0;
-    for (uint32_t e : data.elements_of(atom)) conditional += data.condition(data.elements[e]).size();
+    for (uint32_t e : data.elements_of(atom))
+        conditional += data.condition(data.elements[e]).size();
     EXPECT_EQ(conditional, 2u);
     // A body-only atom is free: one choice rule for its atom.
     size_t choices = 0;
@@ -76,4 +79,31 @@ TEST(TheoryGrounding, TheoryDefinedAfterUse) {
     ground(g, std::string{":- &s { 1 + 2 } <= 3.\n"} + theory);
     EXPECT_EQ(g.error, "");
     EXPECT_EQ(atoms(g).size(), 1u);
+}
+
+TEST(TheoryGrounding, EqualAtomsShareOneLiteralAndGuardsUseBindings) {
+    Grounded g;
+    ground(g, std::string{theory} + "n(1..2). {c}.\n"
+                                    "a :- &s { X : n(X), c } <= 2.\n"
+                                    "b :- &s { X : c, n(X) } <= 2.\n"
+                                    "d(N) :- n(N), &s { x } = N.\n"
+                                    "e :- &s { Y : n(Y), Y > 5 } <= 1.\n");
+    ASSERT_EQ(g.error, "");
+    auto all = atoms(g);
+    // The first two rules name one atom (conditions are sets); the third one
+    // atom per guard value; the last has no element left.
+    ASSERT_EQ(all.size(), 4u) << g.text();
+    EXPECT_EQ(std::count(all.begin(), all.end(), "&s{} <= 1"), 1) << all[3];
+    EXPECT_EQ(std::count(all.begin(), all.end(), "&s{x} = 1"), 1);
+    EXPECT_EQ(std::count(all.begin(), all.end(), "&s{x} = 2"), 1);
+    // Both rules have the same body: the one atom with both elements under c.
+    std::string text = g.text();
+    auto body_of = [&](std::string const& head) {
+        size_t pos = text.find("\n" + head + " :- ");
+        return pos == std::string::npos
+                   ? std::string{}
+                   : text.substr(pos + head.size() + 5, text.find('\n', pos + 1) - pos - head.size() - 5);
+    };
+    EXPECT_NE(body_of("a").find("&s{1: "), std::string::npos) << text;
+    EXPECT_EQ(body_of("a"), body_of("b")) << text;
 }
