@@ -3,10 +3,15 @@
 
 #include "api/api_guard.hpp"
 #include "host/host_error.hpp"
+#include "host/symbols.hpp"
 #include "tarvex.h"
 
+#include <array>
+#include <cstdio>
 #include <limits>
 #include <optional>
+#include <stdexcept>
+#include <vector>
 
 using namespace Tarvex;
 
@@ -27,9 +32,39 @@ extern "C" {
 
 bool tarvex_on_model(tarvex_theory_t* theory, gondra_model_t* model) {
     return Host::guard([&] {
-        require_theory(theory);
-        static_cast<void>(model);
-        // No variable is shown yet, so the model gets nothing added.
+        auto& propagator = require_theory(theory).propagator;
+        if (model == nullptr) {
+            throw std::invalid_argument("invalid model");
+        }
+        // The solver of the thread that found the model still holds it.
+        gondra_id_t thread = 0;
+        Host::check(gondra_model_thread_id(model, &thread));
+        std::vector<gondra_symbol_t> symbols;
+        for (auto const& [symbol, var] : propagator.symbol_variables()) {
+            if (propagator.is_shown(var)) {
+                std::array<gondra_symbol_t, 2> arguments{symbol, Host::create_number(propagator.value(thread, var))};
+                symbols.push_back(Host::create_function("__csp", arguments));
+            }
+        }
+        if (auto const* objective = propagator.objective(); objective != nullptr) {
+            wide_t cost = 0;
+            for (auto const& [coefficient, var] : objective->elements()) {
+                cost += wide_t{coefficient} * propagator.value(thread, var);
+            }
+            cost -= objective->adjust();
+            std::array<char, 32> text{};
+            std::snprintf(text.data(), text.size(), "%ld", static_cast<long>(cost));
+            std::array<gondra_symbol_t, 1> arguments{Host::create_string(text.data())};
+            symbols.push_back(Host::create_function("__csp_cost", arguments));
+            // A model beaten meanwhile by another thread changes nothing.
+            if (propagator.objective_bound() >= cost) {
+                auto& stats = propagator.step_stats();
+                stats.cost = cost;
+                stats.has_cost = true;
+                propagator.set_objective_bound(cost - 1);
+            }
+        }
+        Host::check(gondra_model_extend(model, symbols.empty() ? nullptr : symbols.data(), symbols.size()));
     });
 }
 

@@ -3,9 +3,13 @@
 
 #include "api/api_guard.hpp"
 #include "host/host_error.hpp"
+#include "host/theory_atoms.hpp"
+#include "parsing/term_ref.hpp"
 #include "tarvex.h"
 
+#include <cstring>
 #include <stdexcept>
+#include <string>
 
 using namespace Tarvex;
 
@@ -61,8 +65,39 @@ bool tarvex_configure(tarvex_theory_t* theory, char const* key, char const* valu
 bool tarvex_prepare(tarvex_theory_t* theory, gondra_control_t* control) {
     return Host::guard([&] {
         require_theory(theory);
-        static_cast<void>(control);
-        // Nothing to adjust until objectives are read.
+        if (control == nullptr) {
+            throw std::invalid_argument("invalid control");
+        }
+        gondra_configuration_t* configuration = nullptr;
+        Host::check(gondra_control_configuration(control, &configuration));
+        gondra_id_t root = 0;
+        Host::check(gondra_configuration_root(configuration, &root));
+        gondra_id_t solve = 0;
+        Host::check(gondra_configuration_map_at(configuration, root, "solve", &solve));
+        gondra_id_t models = 0;
+        Host::check(gondra_configuration_map_at(configuration, solve, "models", &models));
+        size_t size = 0;
+        Host::check(gondra_configuration_value_get_size(configuration, models, &size));
+        std::string value(size, '\0');
+        Host::check(gondra_configuration_value_get(configuration, models, value.data(), size));
+        if (std::strcmp(value.c_str(), "-1") != 0) {
+            return;
+        }
+        // A non-empty objective asks for models until the optimum is proven,
+        // unless the user chose the number of models.
+        gondra_theory_atoms_t const* atoms_c = nullptr;
+        Host::check(gondra_control_theory_atoms(control, &atoms_c));
+        Host::TheoryAtoms atoms{atoms_c};
+        std::size_t count = atoms.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            auto atom = static_cast<gondra_id_t>(i);
+            TermRef name{atoms, atoms.atom_term(atom)};
+            if ((term_matches(name, "minimize", 0) || term_matches(name, "maximize", 0)) &&
+                !atoms.atom_elements(atom).empty()) {
+                Host::check(gondra_configuration_value_set(configuration, models, "0"));
+                return;
+            }
+        }
     });
 }
 

@@ -1,0 +1,139 @@
+#pragma once
+
+// Drives the real host with the theory registered: adds program parts,
+// grounds, solves and collects every model as the sorted texts of its
+// symbols (with the theory's atoms added by tarvex_on_model).
+
+#include "api/theory_handle.hpp"
+#include "host/symbols.hpp"
+#include "tarvex.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace Tarvex::Testing {
+
+using Model = std::vector<std::string>;
+
+struct SolveOutcome {
+    bool ok = false;
+    // The host's error message when ok is false.
+    std::string error;
+    gondra_solve_result_bitset_t result = 0;
+    std::vector<Model> models;
+    // The costs of the models in the order they were reported (empty when
+    // the host reported none).
+    std::vector<std::vector<int64_t>> costs;
+};
+
+class HostSession {
+public:
+    explicit HostSession(std::vector<std::string> arguments = {"-n", "0"}) : arguments_{std::move(arguments)} {
+        std::vector<char const*> argv;
+        for (auto const& argument : arguments_) {
+            argv.push_back(argument.c_str());
+        }
+        ok_ = gondra_control_new(argv.data(), argv.size(), nullptr, nullptr, 20, &control_) &&
+              tarvex_create(&theory_) && tarvex_register(theory_, control_);
+        if (!ok_) {
+            ADD_FAILURE() << "cannot set up the host: " << message();
+        }
+    }
+    HostSession(HostSession const&) = delete;
+    HostSession& operator=(HostSession const&) = delete;
+    ~HostSession() {
+        gondra_control_free(control_);
+        tarvex_destroy(theory_);
+    }
+
+    tarvex_theory_t* theory() const { return theory_; }
+    gondra_control_t* control() const { return control_; }
+    Propagator& propagator() const { return theory_->propagator; }
+
+    // Adds text to a part and grounds that part; false with the host's
+    // message in error().
+    bool ground(std::string const& program, char const* part = "base") {
+        if (!gondra_control_add(control_, part, nullptr, 0, program.c_str())) {
+            error_ = message();
+            return false;
+        }
+        gondra_part_t parts{part, nullptr, 0};
+        if (!gondra_control_ground(control_, &parts, 1)) {
+            error_ = message();
+            return false;
+        }
+        return true;
+    }
+
+    SolveOutcome solve() {
+        SolveOutcome outcome;
+        if (!tarvex_prepare(theory_, control_)) {
+            outcome.error = message();
+            return outcome;
+        }
+        EventContext context{&outcome, theory_};
+        outcome.ok = gondra_control_solve(control_, nullptr, 0, on_event, &context, &outcome.result);
+        if (!outcome.ok) {
+            outcome.error = message();
+        }
+        return outcome;
+    }
+
+    std::string const& error() const { return error_; }
+
+    static std::string message() {
+        char const* text = gondra_error_message();
+        return text != nullptr ? text : "";
+    }
+
+private:
+    struct EventContext {
+        SolveOutcome* outcome;
+        tarvex_theory_t* theory;
+    };
+
+    static bool on_event(gondra_solve_event_type_t type, void* event, void* data, bool* goon) {
+        static_cast<void>(goon);
+        if (type != gondra_solve_event_type_model) {
+            return true;
+        }
+        auto& context = *static_cast<EventContext*>(data);
+        auto& outcome = *context.outcome;
+        auto* model = static_cast<gondra_model_t*>(event);
+        if (!tarvex_on_model(context.theory, model)) {
+            return false;
+        }
+        size_t size = 0;
+        if (!gondra_model_symbols_size(model, gondra_show_type_shown, &size)) {
+            return false;
+        }
+        std::vector<gondra_symbol_t> symbols(size);
+        if (!gondra_model_symbols(model, gondra_show_type_shown, symbols.data(), size)) {
+            return false;
+        }
+        Model texts;
+        for (auto symbol : symbols) {
+            texts.push_back(Host::symbol_to_string(symbol));
+        }
+        std::sort(texts.begin(), texts.end());
+        outcome.models.push_back(std::move(texts));
+        size_t cost_size = 0;
+        if (gondra_model_cost_size(model, &cost_size) && cost_size > 0) {
+            std::vector<int64_t> costs(cost_size);
+            gondra_model_cost(model, costs.data(), cost_size);
+            outcome.costs.push_back(std::move(costs));
+        }
+        return true;
+    }
+
+    std::vector<std::string> arguments_;
+    gondra_control_t* control_ = nullptr;
+    tarvex_theory_t* theory_ = nullptr;
+    bool ok_ = false;
+    std::string error_;
+};
+
+} // namespace Tarvex::Testing
