@@ -11,6 +11,7 @@
 #include <cstdarg>
 #include <cstring>
 #include <stdexcept>
+#include <unordered_set>
 #include <vector>
 
 using namespace Gondra::Input;
@@ -35,6 +36,46 @@ Node* node_of(gondra_ast_t* ast) {
 }
 gondra_ast_t* handle_of(Node* node) { return reinterpret_cast<gondra_ast_t*>(node); }
 NodePtr ptr_of(gondra_ast_t* ast) { return NodePtr{node_of(ast)}; }
+
+// Out-parameters are checked before anything is written through them.
+template <class T> T& out(T* p) {
+    if (!p) throw std::invalid_argument("null output");
+    return *p;
+}
+
+// True when target is root or one of its descendants. Trees may share
+// subtrees, so every node is visited once.
+bool reaches(Node const& root, Node const* target) {
+    std::vector<Node const*> stack{&root};
+    std::unordered_set<Node const*> seen{&root};
+    auto push = [&](Node const* n) {
+        if (seen.insert(n).second) stack.push_back(n);
+    };
+    while (!stack.empty()) {
+        Node const* n = stack.back();
+        stack.pop_back();
+        if (n == target) return true;
+        for (size_t i = 0; i < n->size(); ++i) {
+            Value const& v = n->value_at(i);
+            if (auto const* c = std::get_if<NodePtr>(&v)) {
+                push(c->get());
+            } else if (auto const* o = std::get_if<OptionalNode>(&v)) {
+                if (o->node) push(o->node.get());
+            } else if (auto const* a = std::get_if<NodeArray>(&v)) {
+                for (auto const& e : *a) push(e.get());
+            }
+        }
+    }
+    return false;
+}
+
+// A child that contains its new parent would make a cycle: the tree could
+// never be freed and printing or copying it would not end.
+NodePtr child_of(gondra_ast_t* parent, gondra_ast_t* child) {
+    NodePtr p = ptr_of(child);
+    if (reaches(*p, node_of(parent))) throw std::invalid_argument("a syntax tree cannot contain itself");
+    return p;
+}
 
 // Hands out the reference held by p.
 gondra_ast_t* release_to_client(NodePtr p) { return handle_of(p.release()); }
@@ -209,50 +250,64 @@ void gondra_ast_release(gondra_ast_t* ast) {
 }
 
 bool gondra_ast_copy(gondra_ast_t* ast, gondra_ast_t** copy) {
-    return guard([&] { *copy = release_to_client(shallow_copy(*node_of(ast))); });
+    return guard([&] {
+        auto& result = out(copy);
+        result = release_to_client(shallow_copy(*node_of(ast)));
+    });
 }
 
 bool gondra_ast_deep_copy(gondra_ast_t* ast, gondra_ast_t** copy) {
-    return guard([&] { *copy = release_to_client(deep_copy(*node_of(ast))); });
+    return guard([&] {
+        auto& result = out(copy);
+        result = release_to_client(deep_copy(*node_of(ast)));
+    });
 }
 
-bool gondra_ast_equal(gondra_ast_t* a, gondra_ast_t* b) { return ast_equal(*node_of(a), *node_of(b)); }
-bool gondra_ast_less_than(gondra_ast_t* a, gondra_ast_t* b) { return ast_less(*node_of(a), *node_of(b)); }
-size_t gondra_ast_hash(gondra_ast_t* ast) { return ast_hash(*node_of(ast)); }
+// These cannot report errors; a null tree orders before every tree.
+bool gondra_ast_equal(gondra_ast_t* a, gondra_ast_t* b) {
+    if (!a || !b) return a == b;
+    return ast_equal(*node_of(a), *node_of(b));
+}
+bool gondra_ast_less_than(gondra_ast_t* a, gondra_ast_t* b) {
+    if (!a || !b) return !a && b;
+    return ast_less(*node_of(a), *node_of(b));
+}
+size_t gondra_ast_hash(gondra_ast_t* ast) { return ast ? ast_hash(*node_of(ast)) : 0; }
 
 bool gondra_ast_to_string_size(gondra_ast_t* ast, size_t* size) {
-    return guard([&] { *size = ast_to_string(*node_of(ast)).size() + 1; });
+    return guard([&] { out(size) = ast_to_string(*node_of(ast)).size() + 1; });
 }
 
 bool gondra_ast_to_string(gondra_ast_t* ast, char* string, size_t size) {
     return guard([&] {
         std::string text = ast_to_string(*node_of(ast));
+        if (!string) throw std::invalid_argument("null output");
         if (size < text.size() + 1) throw std::length_error("string buffer too small");
         std::memcpy(string, text.c_str(), text.size() + 1);
     });
 }
 
 bool gondra_ast_get_type(gondra_ast_t* ast, gondra_ast_type_t* type) {
-    return guard([&] { *type = static_cast<int>(node_of(ast)->type()); });
+    return guard([&] { out(type) = static_cast<int>(node_of(ast)->type()); });
 }
 
 bool gondra_ast_has_attribute(gondra_ast_t* ast, gondra_ast_attribute_t attribute, bool* has_attribute) {
-    return guard([&] { *has_attribute = attribute_index(node_of(ast)->type(), static_cast<Attribute>(attribute)) >= 0; });
+    return guard([&] { out(has_attribute) = attribute_index(node_of(ast)->type(), static_cast<Attribute>(attribute)) >= 0; });
 }
 
 bool gondra_ast_attribute_type(gondra_ast_t* ast, gondra_ast_attribute_t attribute, gondra_ast_attribute_type_t* type) {
-    return guard([&] { *type = static_cast<int>(read_slot(ast, attribute).index()); });
+    return guard([&] { out(type) = static_cast<int>(read_slot(ast, attribute).index()); });
 }
 
 bool gondra_ast_attribute_get_number(gondra_ast_t* ast, gondra_ast_attribute_t attribute, int* value) {
-    return guard([&] { *value = as<int>(read_slot(ast, attribute)); });
+    return guard([&] { out(value) = as<int>(read_slot(ast, attribute)); });
 }
 bool gondra_ast_attribute_set_number(gondra_ast_t* ast, gondra_ast_attribute_t attribute, int value) {
     return guard([&] { as<int>(write_slot(ast, attribute)) = value; });
 }
 
 bool gondra_ast_attribute_get_symbol(gondra_ast_t* ast, gondra_ast_attribute_t attribute, gondra_symbol_t* value) {
-    return guard([&] { *value = as<SymbolValue>(read_slot(ast, attribute)).symbol.rep(); });
+    return guard([&] { out(value) = as<SymbolValue>(read_slot(ast, attribute)).symbol.rep(); });
 }
 bool gondra_ast_attribute_set_symbol(gondra_ast_t* ast, gondra_ast_attribute_t attribute, gondra_symbol_t value) {
     return guard([&] {
@@ -263,7 +318,7 @@ bool gondra_ast_attribute_set_symbol(gondra_ast_t* ast, gondra_ast_attribute_t a
 bool gondra_ast_attribute_get_location(gondra_ast_t* ast, gondra_ast_attribute_t attribute, gondra_location_t* value) {
     return guard([&] {
         Location const& loc = as<Location>(read_slot(ast, attribute));
-        *value = gondra_location_t{loc.begin_file, loc.end_file,       loc.begin_line,
+        out(value) = gondra_location_t{loc.begin_file, loc.end_file,       loc.begin_line,
                                    loc.end_line,   loc.begin_column,   loc.end_column};
     });
 }
@@ -276,7 +331,7 @@ bool gondra_ast_attribute_set_location(gondra_ast_t* ast, gondra_ast_attribute_t
 }
 
 bool gondra_ast_attribute_get_string(gondra_ast_t* ast, gondra_ast_attribute_t attribute, char const** value) {
-    return guard([&] { *value = as<char const*>(read_slot(ast, attribute)); });
+    return guard([&] { out(value) = as<char const*>(read_slot(ast, attribute)); });
 }
 bool gondra_ast_attribute_set_string(gondra_ast_t* ast, gondra_ast_attribute_t attribute, char const* value) {
     return guard([&] {
@@ -286,33 +341,33 @@ bool gondra_ast_attribute_set_string(gondra_ast_t* ast, gondra_ast_attribute_t a
 }
 
 bool gondra_ast_attribute_get_ast(gondra_ast_t* ast, gondra_ast_attribute_t attribute, gondra_ast_t** value) {
-    return guard([&] { *value = handle_of(as<NodePtr>(read_slot(ast, attribute)).get()); });
+    return guard([&] { out(value) = handle_of(as<NodePtr>(read_slot(ast, attribute)).get()); });
 }
 bool gondra_ast_attribute_set_ast(gondra_ast_t* ast, gondra_ast_attribute_t attribute, gondra_ast_t* value) {
     return guard([&] {
-        NodePtr p = ptr_of(value);
-        as<NodePtr>(write_slot(ast, attribute)) = std::move(p);
+        auto& slot = as<NodePtr>(write_slot(ast, attribute));
+        slot = child_of(ast, value);
     });
 }
 
 bool gondra_ast_attribute_get_optional_ast(gondra_ast_t* ast, gondra_ast_attribute_t attribute, gondra_ast_t** value) {
-    return guard([&] { *value = handle_of(as<OptionalNode>(read_slot(ast, attribute)).node.get()); });
+    return guard([&] { out(value) = handle_of(as<OptionalNode>(read_slot(ast, attribute)).node.get()); });
 }
 bool gondra_ast_attribute_set_optional_ast(gondra_ast_t* ast, gondra_ast_attribute_t attribute, gondra_ast_t* value) {
     return guard([&] {
-        NodePtr p = value ? ptr_of(value) : NodePtr{};
-        as<OptionalNode>(write_slot(ast, attribute)).node = std::move(p);
+        auto& slot = as<OptionalNode>(write_slot(ast, attribute));
+        slot.node = value ? child_of(ast, value) : NodePtr{};
     });
 }
 
 bool gondra_ast_attribute_size_string_array(gondra_ast_t* ast, gondra_ast_attribute_t attribute, size_t* size) {
-    return guard([&] { *size = as<StringArray>(read_slot(ast, attribute)).size(); });
+    return guard([&] { out(size) = as<StringArray>(read_slot(ast, attribute)).size(); });
 }
 bool gondra_ast_attribute_get_string_at(gondra_ast_t* ast, gondra_ast_attribute_t attribute, size_t index,
                                         char const** value) {
     return guard([&] {
         auto& a = as<StringArray>(read_slot(ast, attribute));
-        *value = a[checked_index(index, a.size())];
+        out(value) = a[checked_index(index, a.size())];
     });
 }
 bool gondra_ast_attribute_set_string_at(gondra_ast_t* ast, gondra_ast_attribute_t attribute, size_t index,
@@ -338,21 +393,21 @@ bool gondra_ast_attribute_insert_string_at(gondra_ast_t* ast, gondra_ast_attribu
 }
 
 bool gondra_ast_attribute_size_ast_array(gondra_ast_t* ast, gondra_ast_attribute_t attribute, size_t* size) {
-    return guard([&] { *size = as<NodeArray>(read_slot(ast, attribute)).size(); });
+    return guard([&] { out(size) = as<NodeArray>(read_slot(ast, attribute)).size(); });
 }
 bool gondra_ast_attribute_get_ast_at(gondra_ast_t* ast, gondra_ast_attribute_t attribute, size_t index,
                                      gondra_ast_t** value) {
     return guard([&] {
         auto& a = as<NodeArray>(read_slot(ast, attribute));
-        *value = handle_of(a[checked_index(index, a.size())].get());
+        out(value) = handle_of(a[checked_index(index, a.size())].get());
     });
 }
 bool gondra_ast_attribute_set_ast_at(gondra_ast_t* ast, gondra_ast_attribute_t attribute, size_t index,
                                      gondra_ast_t* value) {
     return guard([&] {
         auto& a = as<NodeArray>(write_slot(ast, attribute));
-        NodePtr p = ptr_of(value);
-        a[checked_index(index, a.size())] = std::move(p);
+        size_t i = checked_index(index, a.size());
+        a[i] = child_of(ast, value);
     });
 }
 bool gondra_ast_attribute_delete_ast_at(gondra_ast_t* ast, gondra_ast_attribute_t attribute, size_t index) {
@@ -365,20 +420,21 @@ bool gondra_ast_attribute_insert_ast_at(gondra_ast_t* ast, gondra_ast_attribute_
                                         gondra_ast_t* value) {
     return guard([&] {
         auto& a = as<NodeArray>(write_slot(ast, attribute));
-        NodePtr p = ptr_of(value);
+        NodePtr p = child_of(ast, value);
         a.insert(a.begin() + static_cast<std::ptrdiff_t>(checked_index(index, a.size() + 1)), std::move(p));
     });
 }
 bool gondra_ast_attribute_push_ast(gondra_ast_t* ast, gondra_ast_attribute_t attribute, gondra_ast_t* value) {
     return guard([&] {
         auto& a = as<NodeArray>(write_slot(ast, attribute));
-        a.push_back(ptr_of(value));
+        a.push_back(child_of(ast, value));
     });
 }
 
 bool gondra_ast_unpool(gondra_ast_t* ast, gondra_ast_unpool_type_bitset_t unpool_type, gondra_ast_callback_t callback,
                        void* callback_data) {
     return guard([&] {
+        if (!callback) throw std::invalid_argument("null callback");
         auto alternatives = unpool(ptr_of(ast), static_cast<unsigned>(unpool_type));
         for (auto const& alt : alternatives) {
             Gondra::CApi::check_client(callback(handle_of(alt.get()), callback_data));

@@ -73,7 +73,19 @@ public:
         switch (n.type()) {
         case AstType::Id:
         case AstType::Variable: out_ += n.string(A::Name); break;
-        case AstType::SymbolicTerm: n.symbol(A::Symbol).print(out_); break;
+        case AstType::SymbolicTerm: {
+            auto symbol = n.symbol(A::Symbol);
+            // In theory terms "-" is an operator of the theory, so a negative
+            // number reads back as "-" applied to its magnitude; printing it
+            // spaced like that from the start makes the text a fixpoint.
+            if (theory_ && symbol.type() == Symbols::SymbolType::Number && symbol.number() < 0) {
+                out_ += "- ";
+                out_ += std::to_string(-int64_t{symbol.number()});
+                break;
+            }
+            symbol.print(out_);
+            break;
+        }
         case AstType::UnaryOperation: {
             auto op = static_cast<UnaryOperator>(n.number(A::OperatorType));
             Node const& arg = *n.node(A::Argument);
@@ -161,8 +173,12 @@ public:
         case AstType::BodyAggregateElement:
         case AstType::TheoryAtomElement: {
             auto const& terms = n.nodes(A::Terms);
-            list(terms, ",");
+            {
+                TheoryContext context{*this, n.type() == AstType::TheoryAtomElement};
+                list(terms, ",");
+            }
             if (terms.empty() || !n.nodes(A::Condition).empty()) {
+                TheoryContext context{*this, false};
                 out_ += terms.empty() ? ": " : " : ";
                 list(n.nodes(A::Condition), ", ");
             }
@@ -225,12 +241,15 @@ public:
             theory_operand(*n.node(A::Term));
             break;
         case AstType::TheoryUnparsedTerm: list(n.nodes(A::Elements), " "); break;
-        case AstType::TheoryGuard:
+        case AstType::TheoryGuard: {
+            TheoryContext context{*this, true};
             out_ += n.string(A::OperatorName);
             out_ += ' ';
             node(*n.node(A::Term));
             break;
+        }
         case AstType::TheoryAtom: {
+            TheoryContext context{*this, false};
             out_ += '&';
             node(*n.node(A::Term));
             out_ += " { ";
@@ -385,6 +404,14 @@ public:
     }
 
 private:
+    // Whether terms print as theory terms; set while printing them.
+    struct TheoryContext {
+        Printer& printer;
+        bool before;
+        TheoryContext(Printer& p, bool theory) : printer{p}, before{p.theory_} { p.theory_ = theory; }
+        ~TheoryContext() { printer.theory_ = before; }
+    };
+
     void wrapped(Node const& n, bool parens) {
         if (parens) out_ += '(';
         node(n);
@@ -430,6 +457,7 @@ private:
     }
 
     std::string& out_;
+    bool theory_ = false;
 };
 
 } // namespace

@@ -165,11 +165,14 @@ void Lexer::lex_string(Token& token) {
 
 void Lexer::lex_number(Token& token) {
     token.kind = TokenKind::Number;
+    // 2^31 itself is kept: it is only valid right after a unary minus, which
+    // the parser checks where it knows the context.
+    constexpr int64_t limit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
     bool overflow = false;
     int64_t value = 0;
     while (is_digit(peek())) {
         value = value * 10 + (peek() - '0');
-        if (value > std::numeric_limits<int32_t>::max()) {
+        if (value > limit) {
             overflow = true;
             value = 0;
         }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <limits>
 #include <optional>
 #include <sstream>
 
@@ -47,10 +48,12 @@ std::optional<ComparisonOperator> comparison_of(TokenKind kind) {
 bool is_atom_term(Node const& t) {
     switch (t.type()) {
     case AstType::Function: return t.number(Attribute::External) == 0 && *t.string(Attribute::Name) != '\0';
-    case AstType::UnaryOperation:
+    case AstType::UnaryOperation: {
+        // Classical negation of an atom or of a pool of atoms ("-p(1;2)").
+        Node const& arg = *t.node(Attribute::Argument);
         return t.number(Attribute::OperatorType) == static_cast<int>(UnaryOperator::Minus) &&
-               t.node(Attribute::Argument)->type() == AstType::Function &&
-               is_atom_term(*t.node(Attribute::Argument));
+               (arg.type() == AstType::Function || arg.type() == AstType::Pool) && is_atom_term(arg);
+    }
     case AstType::Pool:
         for (auto const& a : t.nodes(Attribute::Arguments))
             if (!is_atom_term(*a)) return false;
@@ -250,7 +253,7 @@ private:
         advance();
         expect(TokenKind::Slash);
         if (cur_.kind != TokenKind::Number) fail_expected("number");
-        int arity = static_cast<int>(cur_.number);
+        int arity = number_value();
         advance();
         return {name, arity, positive};
     }
@@ -360,10 +363,11 @@ private:
         if (cur_.kind != TokenKind::Dot) fail_expected(".");
         Location loc = from(start);
         if (!owner_.options_.allow_includes) throw LocatedError(loc, "#include is not allowed here");
-        // The next token must be read after the included file, so that its
-        // statements come in order; lexing it now is harmless (no statement emitted).
-        advance();
+        // The dot is consumed only after the included file: a failing include
+        // then leaves it for error recovery, which would otherwise skip the
+        // whole next statement looking for the end of this one.
         owner_.include(path, directory_, loc);
+        advance();
     }
 
     void external_directive(Location const& start) {
@@ -406,9 +410,15 @@ private:
         emit(make_node(AstType::TheoryDefinition, {from(start), intern(name), std::move(terms), std::move(atoms)}));
     }
 
+    // The value of the current number token, which must fit 32 bits.
+    int32_t number_value() const {
+        if (cur_.number > std::numeric_limits<int32_t>::max()) throw LocatedError(cur_.location, "number out of range");
+        return static_cast<int32_t>(cur_.number);
+    }
+
     int theory_number() {
         if (cur_.kind != TokenKind::Number) fail_expected("number");
-        int n = static_cast<int>(cur_.number);
+        int n = number_value();
         advance_theory();
         return n;
     }
@@ -608,8 +618,10 @@ private:
     // Literals separated by commas (conditions of elements and directives).
     NodeArray condition() {
         NodeArray cond;
+        // An empty condition ends where the element does, also before the
+        // body of a rule whose head is one conditional literal ("a: :- b.").
         if (cur_.kind == TokenKind::Semicolon || cur_.kind == TokenKind::RBrace || cur_.kind == TokenKind::Dot ||
-            cur_.kind == TokenKind::Bar)
+            cur_.kind == TokenKind::Bar || cur_.kind == TokenKind::If)
             return cond;
         for (;;) {
             cond.push_back(simple_literal());
@@ -814,8 +826,19 @@ private:
                 ops.push_back(intern(cur_.text));
                 advance_theory();
             }
+            NodePtr t;
+            if (!ops.empty() && std::string_view{ops.back()} == "-" && cur_.kind == TokenKind::Number &&
+                cur_.number == int64_t{std::numeric_limits<int32_t>::max()} + 1) {
+                // As in ordinary terms, "- 2147483648" is the smallest integer.
+                ops.pop_back();
+                Location number_start = cur_.location;
+                advance_theory();
+                t = make_symbolic_term(from(number_start),
+                                       Symbol::create_number(std::numeric_limits<int32_t>::min()));
+            } else {
+                t = theory_simple();
+            }
             if (!ops.empty()) plain = false;
-            NodePtr t = theory_simple();
             elements.push_back(make_node(AstType::TheoryUnparsedTermElement, {std::move(ops), t}));
             if (cur_.kind != TokenKind::TheoryOperator) break;
             plain = false;
@@ -843,7 +866,7 @@ private:
         Location start = cur_.location;
         switch (cur_.kind) {
         case TokenKind::Number: {
-            auto n = static_cast<int32_t>(cur_.number);
+            int32_t n = number_value();
             advance_theory();
             return make_symbolic_term(from(start), Symbol::create_number(n));
         }
@@ -976,6 +999,13 @@ private:
         if (cur_.kind == TokenKind::Minus || cur_.kind == TokenKind::Tilde) {
             UnaryOperator op = cur_.kind == TokenKind::Minus ? UnaryOperator::Minus : UnaryOperator::Negation;
             advance();
+            // The smallest integer has no positive counterpart to negate, so
+            // its literal is read as one number.
+            if (op == UnaryOperator::Minus && cur_.kind == TokenKind::Number &&
+                cur_.number == int64_t{std::numeric_limits<int32_t>::max()} + 1) {
+                advance();
+                return make_symbolic_term(from(start), Symbol::create_number(std::numeric_limits<int32_t>::min()));
+            }
             NodePtr arg = unary();
             return make_node(AstType::UnaryOperation, {from(start), static_cast<int>(op), arg});
         }
@@ -1020,7 +1050,7 @@ private:
         Location start = cur_.location;
         switch (cur_.kind) {
         case TokenKind::Number: {
-            auto n = static_cast<int32_t>(cur_.number);
+            int32_t n = number_value();
             advance();
             return make_symbolic_term(from(start), Symbol::create_number(n));
         }

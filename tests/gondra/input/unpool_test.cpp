@@ -55,3 +55,43 @@ TEST(Unpool, ExplosionIsBounded) {
     ASSERT_EQ(s.size(), 1u);
     EXPECT_THROW(unpool(s[0], UnpoolAll, 1000), std::runtime_error);
 }
+
+TEST(Unpool, NestedPoolsFlattenInOrder) {
+    EXPECT_EQ(expand("p(1;(2;3))."), "p(1).\np(2).\np(3).\n");
+    EXPECT_EQ(expand("p(((a;b);c),(x;y))."),
+              "p(a,x).\np(a,y).\np(b,x).\np(b,y).\np(c,x).\np(c,y).\n");
+    EXPECT_EQ(expand("p(f(1;g(2;3)))."), "p(f(1)).\np(f(g(2))).\np(f(g(3))).\n");
+    EXPECT_EQ(expand("-p(1;2)."), "-p(1).\n-p(2).\n");
+    // Pools in both the element and its condition of a body aggregate.
+    EXPECT_EQ(expand(":- #sum { (1;2) : q(a;b) } > 0."),
+              ":- #sum { 1 : q(a); 1 : q(b); 2 : q(a); 2 : q(b) } > 0.\n");
+    // A disjunction absorbs the alternatives of its elements, as a choice does.
+    EXPECT_EQ(expand("a(1;2) | b."), "a(1); a(2); b.\n");
+    // Pools inside the condition of a conditional head element stay with it.
+    EXPECT_EQ(expand("a : c(1;2)."), "a: c(1); a: c(2).\n");
+}
+
+TEST(Unpool, ExpandedTreesParseBackEqual) {
+    char const* programs[] = {
+        "p((1;2),(a;b)) :- q(X;Y), r : s(1;2).",
+        "{ a(1;2) : b(3;4) } :- #count { X : p(X;Y) } > (1;2).",
+        ":~ p(X;Y). [X@(1;2)]",
+        "#show (a;b) : c(1;2).",
+    };
+    for (char const* program : programs) {
+        Messages messages;
+        auto statements = parse_statements(program, messages);
+        ASSERT_EQ(statements.size(), 1u) << program << messages.text();
+        for (auto const& alt : unpool(statements[0])) {
+            std::string text = ast_to_string(*alt);
+            Messages again;
+            auto back = parse_statements(text, again);
+            ASSERT_EQ(back.size(), 1u) << text << again.text();
+            EXPECT_TRUE(ast_equal(*back[0], *alt)) << text;
+            // Nothing is left to expand.
+            auto more = unpool(back[0]);
+            ASSERT_EQ(more.size(), 1u) << text;
+            EXPECT_EQ(more[0], back[0]) << text;
+        }
+    }
+}
