@@ -766,25 +766,29 @@ struct Grounder::Impl {
             Symbol value;
             bool strict = false;
         } lower, upper;
-        bool negate_equal = false;
-        Symbol neq_value;
+        // Both guards must hold: keep the tighter bound of each side and every
+        // excluded value.
+        std::vector<Symbol> excluded;
+        auto tighten_lower = [&](Symbol v, bool strict) {
+            if (!lower.present || v > lower.value || (v == lower.value && strict)) lower = {true, v, strict};
+        };
+        auto tighten_upper = [&](Symbol v, bool strict) {
+            if (!upper.present || v < upper.value || (v == upper.value && strict)) upper = {true, v, strict};
+        };
         auto add_guard = [&](Guard const& gd) -> bool {
             if (!gd.present) return true;
             Symbol v;
             if (!eval(gd.term, v)) return false;
             switch (static_cast<ComparisonOperator>(gd.relation)) {
-            case ComparisonOperator::GreaterThan: lower = {true, v, true}; break;
-            case ComparisonOperator::GreaterEqual: lower = {true, v, false}; break;
-            case ComparisonOperator::LessThan: upper = {true, v, true}; break;
-            case ComparisonOperator::LessEqual: upper = {true, v, false}; break;
+            case ComparisonOperator::GreaterThan: tighten_lower(v, true); break;
+            case ComparisonOperator::GreaterEqual: tighten_lower(v, false); break;
+            case ComparisonOperator::LessThan: tighten_upper(v, true); break;
+            case ComparisonOperator::LessEqual: tighten_upper(v, false); break;
             case ComparisonOperator::Equal:
-                lower = {true, v, false};
-                upper = {true, v, false};
+                tighten_lower(v, false);
+                tighten_upper(v, false);
                 break;
-            case ComparisonOperator::NotEqual:
-                negate_equal = true;
-                neq_value = v;
-                break;
+            case ComparisonOperator::NotEqual: excluded.push_back(v); break;
             }
             return true;
         };
@@ -909,7 +913,7 @@ struct Grounder::Impl {
             }
         };
         bounds(lower, upper);
-        if (negate_equal) {
+        for (Symbol neq_value : excluded) {
             std::vector<Literal> saved = std::move(parts);
             bool saved_holds = holds;
             parts.clear();

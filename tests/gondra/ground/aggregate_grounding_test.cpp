@@ -57,6 +57,26 @@ TEST(AggregateGrounding, CountWithGuardsOnEitherSide) {
     EXPECT_EQ(got, want);
 }
 
+TEST(AggregateGrounding, GuardsOfTheSameDirectionBothHold) {
+    auto got = models("{p(1..3)}.\n"
+                      "a :- 3 <= #count{X : p(X)} >= 1.\n"
+                      "b :- 1 = #count{X : p(X)} >= 0.\n"
+                      "c :- 1 != #count{X : p(X)} != 2.\n"
+                      "d :- 2 > #sum{X : p(X)} <= 3.\n");
+    auto want = expected(3, [](std::vector<int> const& s) {
+        std::vector<std::string> out;
+        size_t k = s.size();
+        int sum = 0;
+        for (int x : s) sum += x;
+        if (k >= 3) out.push_back("a");
+        if (k == 1) out.push_back("b");
+        if (k != 1 && k != 2) out.push_back("c");
+        if (sum < 2) out.push_back("d");
+        return out;
+    });
+    EXPECT_EQ(got, want);
+}
+
 TEST(AggregateGrounding, SumsWithNegativeWeightsAndSumPlus) {
     auto got = models("{p(1..3)}.\n"
                       "s(S) :- S = #sum{X-2,X : p(X)}.\n"
