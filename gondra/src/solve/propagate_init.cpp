@@ -7,6 +7,16 @@
 
 namespace Gondra::Solve {
 
+namespace {
+
+constexpr uint32_t all_threads = 0xffffffffu;
+
+int64_t watch_key(int32_t lit, uint32_t thread) {
+    return static_cast<int64_t>((static_cast<uint64_t>(thread) << 32) | static_cast<uint32_t>(lit));
+}
+
+} // namespace
+
 PropagateInit::PropagateInit(SolverSet& set, Solver& master, uint32_t slot)
     : set_(set), master_(master), slot_(slot) {}
 
@@ -20,9 +30,9 @@ int32_t PropagateInit::solver_literal(int32_t program_literal) const {
 
 void PropagateInit::add_watch(int32_t lit) {
     set_.problem_.check_literal(lit);
-    auto& watches = set_.propagators_[slot_].watches;
-    if (std::find(watches.begin(), watches.end(), lit) == watches.end()) {
-        watches.push_back(lit);
+    auto& reg = set_.propagators_[slot_];
+    if (reg.known.insert(watch_key(lit, all_threads)).second) {
+        reg.watches.push_back(lit);
     }
     master_.watch(slot_, lit);
 }
@@ -32,7 +42,10 @@ void PropagateInit::add_watch_to_thread(int32_t lit, uint32_t thread_id) {
     if (thread_id >= set_.threads_) {
         throw ProblemError("invalid thread id " + std::to_string(thread_id));
     }
-    set_.propagators_[slot_].thread_watches.emplace_back(thread_id, lit);
+    auto& reg = set_.propagators_[slot_];
+    if (reg.known.insert(watch_key(lit, thread_id)).second) {
+        reg.thread_watches.emplace_back(thread_id, lit);
+    }
     if (thread_id == 0) {
         master_.watch(slot_, lit);
     }
@@ -41,8 +54,17 @@ void PropagateInit::add_watch_to_thread(int32_t lit, uint32_t thread_id) {
 void PropagateInit::remove_watch(int32_t lit) {
     set_.problem_.check_literal(lit);
     auto& reg = set_.propagators_[slot_];
-    reg.watches.erase(std::remove(reg.watches.begin(), reg.watches.end(), lit), reg.watches.end());
-    std::erase_if(reg.thread_watches, [lit](auto const& w) { return w.second == lit; });
+    if (reg.known.erase(watch_key(lit, all_threads)) != 0) {
+        reg.watches.erase(std::remove(reg.watches.begin(), reg.watches.end(), lit), reg.watches.end());
+    }
+    std::erase_if(reg.thread_watches, [&](auto const& w) {
+        if (w.second != lit) {
+            return false;
+        }
+        reg.known.erase(watch_key(lit, w.first));
+        return true;
+    });
+    reg.removed.push_back(lit);
     master_.unwatch(slot_, lit);
 }
 

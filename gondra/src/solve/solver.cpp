@@ -22,6 +22,7 @@ Solver::Solver(uint32_t thread_id, SolverParams params)
     // Variable 1 is the constant: true on level 0 at trail position 0.
     Var one = new_var();
     assign(make_lit(one, false), reason_none);
+    problem_vars_ = one;
 }
 
 Solver::~Solver() = default;
@@ -76,6 +77,10 @@ int32_t Solver::decision(uint32_t level) const {
 
 bool Solver::sync(Problem const& problem) {
     backtrack(0);
+    if (num_vars_ > problem_vars_ && problem.num_vars() > problem_vars_) {
+        // Variables created during search would collide with the new ones.
+        throw ProblemError("the problem grew while search variables exist");
+    }
     while (num_vars_ < problem.num_vars()) {
         new_var();
     }
@@ -144,8 +149,7 @@ bool Solver::add_root_clause(std::vector<Lit>& lits) {
         return true;
     }
     if (lits.size() == 2) {
-        binaries_[negate(lits[0])].push_back(lits[1]);
-        binaries_[negate(lits[1])].push_back(lits[0]);
+        add_binary(lits[0], lits[1], false);
         ++stats_.binary_clauses;
         return true;
     }
@@ -153,6 +157,14 @@ bool Solver::add_root_clause(std::vector<Lit>& lits) {
     clauses_.push_back(c);
     attach_long(c);
     return true;
+}
+
+void Solver::add_binary(Lit a, Lit b, bool removable) {
+    binaries_[negate(a)].push_back(b);
+    binaries_[negate(b)].push_back(a);
+    if (removable) {
+        removable_binaries_.emplace_back(a, b);
+    }
 }
 
 void Solver::attach_long(ClauseRef c) {
@@ -259,17 +271,24 @@ void Solver::set_objective_bound(std::span<int64_t const> bound) {
         obj_levels_[i].bound = bound[i] - obj_levels_[i].offset;
     }
     obj_has_bound_ = !obj_levels_.empty();
+    tainted_ = tainted_ || obj_has_bound_;
     if (!has_conflict_ && obj_has_bound_ && !check_objective(std::numeric_limits<uint32_t>::max())) {
         has_conflict_ = true;
     }
 }
 
-void Solver::exclude_model_cost(std::span<int64_t const> cost) {
-    set_objective_bound(cost);
-}
-
-void Solver::add_blocking_clause(std::span<int32_t const> lits) {
-    add_clause(lits, ClauseType::static_);
+void Solver::block_model() {
+    std::vector<int32_t> clause;
+    clause.reserve(assumptions_.size() + decision_level());
+    for (Lit a : assumptions_) {
+        clause.push_back(to_external(negate(a)));
+    }
+    for (auto level = static_cast<uint32_t>(assumptions_.size()) + 1; level <= decision_level(); ++level) {
+        if (int32_t d = decision(level); d != 0) {
+            clause.push_back(-d);
+        }
+    }
+    add_clause(clause, ClauseType::volatile_);
 }
 
 bool Solver::propagate_root() {
@@ -724,12 +743,16 @@ void Solver::learn(uint32_t lbd) {
     lbd_slow_ += (lbd - lbd_slow_) / 4096.0;
     ++conflicts_since_restart_;
     if (learnt_.size() == 1) {
-        assign(learnt_[0], reason_none);
+        // Backtracking to level 0 may have fixed it already as a pending unit.
+        if (value(learnt_[0]) == 0) {
+            assign(learnt_[0], reason_none);
+        } else if (value(learnt_[0]) < 0) {
+            unsat_ = true;
+        }
         return;
     }
     if (learnt_.size() == 2) {
-        binaries_[negate(learnt_[0])].push_back(learnt_[1]);
-        binaries_[negate(learnt_[1])].push_back(learnt_[0]);
+        add_binary(learnt_[0], learnt_[1], true);
         assign(learnt_[0], (learnt_[1] << 2) | reason_binary);
         return;
     }
@@ -888,7 +911,9 @@ SearchResult Solver::search() {
             }
         }
     }
-    luby_limit_ = params_.luby_unit;
+    if (luby_limit_ == 0) {
+        luby_limit_ = params_.luby_unit;
+    }
     for (;;) {
         if (has_conflict_) {
             if (!resolve_conflict()) {
@@ -923,14 +948,16 @@ SearchResult Solver::search() {
             conflicts_since_restart_ = 0;
             lbd_fast_ = lbd_slow_;
             backtrack(0);
-            if (shared_version_ != nullptr &&
-                shared_version_->load(std::memory_order_acquire) != seen_version_) {
-                return SearchResult::update;
-            }
             continue;
         }
         if (stats_.conflicts >= next_reduce_) {
             reduce_db();
+        }
+        // Another thread changed what all share (a better bound): take it up
+        // before the next decision rather than at the next restart.
+        if (shared_version_ != nullptr &&
+            shared_version_->load(std::memory_order_relaxed) != seen_version_) {
+            return SearchResult::update;
         }
         Lit next = lit_undef;
         while (decision_level() < assumptions_.size()) {

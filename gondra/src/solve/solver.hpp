@@ -74,6 +74,7 @@ public:
 
     // ---- propagators ------------------------------------------------------
     void add_propagator(Propagator* propagator, CheckMode mode);
+    uint32_t num_slots() const { return static_cast<uint32_t>(slots_.size()); }
     void set_check_mode(uint32_t slot, CheckMode mode) { slots_[slot].mode = mode; }
     void watch(uint32_t slot, int32_t lit);
     void unwatch(uint32_t slot, int32_t lit);
@@ -98,14 +99,28 @@ public:
     // Searches until a model (the assignment then holds it), a proof that no
     // (further) model exists, a stop, or a failed propagator.
     SearchResult search();
-    // Excludes the current model: with an objective by its cost (the bound is
-    // tightened), otherwise by a clause over the problem variables.
-    void exclude_model_cost(std::span<int64_t const> cost);
+    // True when the last unsat answer holds without the assumptions.
+    bool proven_unsat() const { return unsat_; }
+    // Tightens the objective bound for the rest of the solve call.
     void set_objective_bound(std::span<int64_t const> bound);
-    void add_blocking_clause(std::span<int32_t const> lits);
+    // Excludes the model the assignment holds, for the rest of the solve call,
+    // by a volatile clause over its decisions and the assumptions. The
+    // decisions cover every variable of this thread, the ones propagators
+    // created during search included; the rest is implied.
+    void block_model();
     // Backtracks to level 0, calling undo for every propagated level.
     void reset_search();
     Failure const& failure() const { return failure_; }
+
+    // ---- solve calls ------------------------------------------------------
+    // Marks the level-0 state after loading and init as the one the solve
+    // call starts from.
+    void begin_call();
+    // Ends a solve call: drops the variables created during search with every
+    // clause over them, volatile clauses, and, when the call used per-call
+    // information (blocking clauses, objective bounds, volatile clauses), all
+    // learnt clauses and the level-0 facts derived during the call.
+    void end_call();
 
     // ---- objective ----------------------------------------------------------
     bool has_objective() const { return !obj_levels_.empty(); }
@@ -185,6 +200,10 @@ private:
     bool add_root_clause(std::vector<Lit>& lits);
     void add_pb_row(std::span<PbTerm const> terms, int64_t bound);
     void build_objective(std::vector<MinimizeTerm> const& terms);
+    void add_binary(Lit a, Lit b, bool removable);
+    void truncate_root(uint32_t mark);
+    void drop_variables_above(uint32_t vars);
+    void drop_binaries(bool all_removable, uint32_t vars);
 
     // propagation
     bool unit_propagate();
@@ -315,6 +334,11 @@ private:
     // what was loaded from the problem
     size_t loaded_clauses_ = 0;
     size_t loaded_pb_ = 0;
+
+    // multi-shot bookkeeping
+    uint32_t root_mark_ = 1; // level-0 trail entries below hold beyond the call
+    bool tainted_ = false; // per-call information entered this call's derivations
+    std::vector<std::pair<Lit, Lit>> removable_binaries_; // learnt or volatile
 
     SolverStatistics stats_;
 };

@@ -80,6 +80,9 @@ bool Solver::add_clause(std::span<int32_t const> lits, ClauseType type) {
         seen_[var_of(m)] = 0;
     }
     ++change_stamp_;
+    if (type == ClauseType::volatile_ || type == ClauseType::volatile_static) {
+        tainted_ = true;
+    }
     if (add_buf_.empty()) {
         conflict_.clear();
         has_conflict_ = true;
@@ -108,6 +111,11 @@ bool Solver::add_clause(std::span<int32_t const> lits, ClauseType type) {
                 set_conflict_lits(add_buf_);
                 return false;
             }
+            if (type == ClauseType::static_) {
+                // Kept as (l or false) so that it outlives the level-0
+                // facts a solve call may withdraw at its end.
+                add_binary(l, make_lit(1, true), false);
+            }
             if (value(l) == 0) {
                 assign(l, reason_none);
             }
@@ -123,8 +131,7 @@ bool Solver::add_clause(std::span<int32_t const> lits, ClauseType type) {
     Lit b = add_buf_[1];
     Reason reason;
     if (add_buf_.size() == 2) {
-        binaries_[negate(a)].push_back(b);
-        binaries_[negate(b)].push_back(a);
+        add_binary(a, b, type != ClauseType::static_);
         ++stats_.binary_clauses;
         reason = (b << 2) | reason_binary;
     } else {

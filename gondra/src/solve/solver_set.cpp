@@ -2,6 +2,7 @@
 
 #include "solve/propagate_init.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <new>
@@ -13,7 +14,7 @@ SolverSet::SolverSet() = default;
 SolverSet::~SolverSet() = default;
 
 uint32_t SolverSet::add_propagator(Propagator* propagator) {
-    propagators_.push_back({propagator, CheckMode::none, {}, {}});
+    propagators_.push_back({propagator, CheckMode::none, {}, {}, {}, {}});
     return static_cast<uint32_t>(propagators_.size() - 1);
 }
 
@@ -37,32 +38,97 @@ SolverParams params_for(uint32_t index, uint64_t seed) {
     return p;
 }
 
-std::vector<int32_t> model_clause(Solver const& solver) {
-    std::vector<int32_t> clause;
-    for (uint32_t v = 2; v <= solver.problem_vars(); ++v) {
-        auto lit = static_cast<int32_t>(v);
-        clause.push_back(solver.is_true(lit) ? -lit : lit);
-    }
-    return clause;
-}
+} // namespace
 
-std::string model_key(std::vector<int32_t> const& clause) {
-    std::string key((clause.size() + 7) / 8, '\0');
-    for (size_t i = 0; i < clause.size(); ++i) {
-        if (clause[i] < 0) {
-            key[i / 8] = static_cast<char>(key[i / 8] | (1 << (i % 8)));
+void SolverSet::prepare_solvers(SolveOptions const& options) {
+    if (solvers_.size() > threads_) {
+        solvers_.resize(threads_);
+    }
+    while (solvers_.size() < threads_) {
+        auto index = static_cast<uint32_t>(solvers_.size());
+        solvers_.push_back(std::make_unique<Solver>(index, params_for(index, options.seed)));
+    }
+    for (auto& s : solvers_) {
+        for (auto slot = s->num_slots(); slot < propagators_.size(); ++slot) {
+            s->add_propagator(propagators_[slot].propagator, propagators_[slot].mode);
         }
     }
-    return key;
+    for (auto& reg : propagators_) {
+        reg.removed.clear();
+    }
 }
 
-} // namespace
+void SolverSet::apply_registrations(Solver& solver) {
+    for (uint32_t slot = 0; slot < propagators_.size(); ++slot) {
+        auto const& reg = propagators_[slot];
+        for (auto lit : reg.removed) {
+            solver.unwatch(slot, lit);
+        }
+        for (auto lit : reg.watches) {
+            solver.watch(slot, lit);
+        }
+        for (auto [thread, lit] : reg.thread_watches) {
+            if (thread == solver.thread_id()) {
+                solver.watch(slot, lit);
+            }
+        }
+        solver.set_check_mode(slot, reg.mode);
+    }
+}
+
+// Splits on the free problem variables that occur most often, enough of them
+// for several cubes per thread so that the load balances.
+void SolverSet::make_cubes(std::vector<int32_t> const& assumptions) {
+    Solver const& master = *solvers_[0];
+    uint32_t vars = problem_.num_vars();
+    std::vector<uint32_t> score(static_cast<size_t>(vars) + 1, 0);
+    for (size_t i = 0; i < problem_.num_clauses(); ++i) {
+        for (auto lit : problem_.clause(i)) {
+            ++score[static_cast<uint32_t>(lit < 0 ? -lit : lit)];
+        }
+    }
+    for (size_t i = 0; i < problem_.num_pb(); ++i) {
+        for (auto const& t : problem_.pb_terms(i)) {
+            ++score[static_cast<uint32_t>(t.literal < 0 ? -t.literal : t.literal)];
+        }
+    }
+    for (auto a : assumptions) {
+        score[static_cast<uint32_t>(a < 0 ? -a : a)] = 0;
+    }
+    std::vector<int32_t> candidates;
+    for (uint32_t v = 2; v <= vars; ++v) {
+        if (score[v] > 0 && master.truth_value(static_cast<int32_t>(v)) == 0) {
+            candidates.push_back(static_cast<int32_t>(v));
+        }
+    }
+    size_t bits = 0;
+    while ((size_t{1} << bits) < 8 * static_cast<size_t>(threads_)) {
+        ++bits;
+    }
+    bits = std::min(bits, candidates.size());
+    std::partial_sort(candidates.begin(), candidates.begin() + static_cast<ptrdiff_t>(bits), candidates.end(),
+                      [&](int32_t a, int32_t b) { return score[a] > score[b] || (score[a] == score[b] && a < b); });
+    cubes_.clear();
+    for (size_t mask = 0; mask < (size_t{1} << bits); ++mask) {
+        std::vector<int32_t> cube;
+        for (size_t j = 0; j < bits; ++j) {
+            cube.push_back(((mask >> j) & 1u) != 0 ? candidates[j] : -candidates[j]);
+        }
+        cubes_.push_back(std::move(cube));
+    }
+}
 
 SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& handler) {
     SolveSummary summary;
+    for (auto a : options.assumptions) {
+        problem_.check_literal(a);
+    }
     threads_ = std::max<uint32_t>(1, options.threads);
+    // Reset first, then honour a request made before the call.
     stop_.store(false);
-    interrupted_.store(false);
+    if (interrupted_.load()) {
+        stop_.store(true);
+    }
     version_.store(0);
     done_ = false;
     proven_ = false;
@@ -71,21 +137,13 @@ SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& h
     models_ = 0;
     has_best_ = false;
     best_.clear();
-    shared_blocking_.clear();
-    seen_models_.clear();
-    solvers_.clear();
+    cubes_.clear();
+    next_cube_.store(0);
+    cubes_done_ = 0;
 
-    for (uint32_t i = 0; i < threads_; ++i) {
-        solvers_.push_back(std::make_unique<Solver>(i, params_for(i, options.seed)));
-    }
+    prepare_solvers(options);
     Solver& master = *solvers_[0];
     master.sync(problem_);
-    for (uint32_t slot = 0; slot < propagators_.size(); ++slot) {
-        master.add_propagator(propagators_[slot].propagator, propagators_[slot].mode);
-        for (auto lit : propagators_[slot].watches) {
-            master.watch(slot, lit);
-        }
-    }
     for (uint32_t slot = 0; slot < propagators_.size(); ++slot) {
         PropagateInit init(*this, master, slot);
         bool ok = false;
@@ -102,32 +160,20 @@ SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& h
         if (!ok) {
             summary.status = SolveStatus::error;
             summary.failure = failure_;
-            solvers_.clear();
+            summary.interrupted = interrupted_.exchange(false);
+            end_call();
             return summary;
         }
     }
     optimize_ = problem_.has_objective();
     model_limit_ = options.models > 0 ? static_cast<uint64_t>(options.models)
                                       : (options.models == 0 || optimize_ ? 0 : 1);
-    for (uint32_t i = 1; i < threads_; ++i) {
-        Solver& s = *solvers_[i];
-        s.sync(problem_);
-        for (uint32_t slot = 0; slot < propagators_.size(); ++slot) {
-            s.add_propagator(propagators_[slot].propagator, propagators_[slot].mode);
-            for (auto lit : propagators_[slot].watches) {
-                s.watch(slot, lit);
-            }
-        }
-    }
-    for (uint32_t slot = 0; slot < propagators_.size(); ++slot) {
-        for (auto [thread, lit] : propagators_[slot].thread_watches) {
-            if (thread != 0 && thread < threads_) {
-                solvers_[thread]->watch(slot, lit);
-            }
-        }
-    }
     auto start = std::chrono::steady_clock::now();
+    start_stats_.clear();
     for (auto& s : solvers_) {
+        s->sync(problem_);
+        apply_registrations(*s);
+        s->begin_call();
         s->set_stop(&stop_);
         s->set_shared_version(&version_);
         if (options.time_limit > 0) {
@@ -135,6 +181,12 @@ SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& h
                                         std::chrono::duration<double>(options.time_limit)));
         }
         s->set_assumptions(options.assumptions);
+        start_stats_.push_back(s->statistics());
+    }
+    // For one model the threads race as they do when optimising; the first
+    // model ends the call, so none is reported twice.
+    if (!optimize_ && threads_ > 1 && model_limit_ != 1) {
+        make_cubes(options.assumptions);
     }
     std::vector<std::thread> workers;
     for (uint32_t i = 1; i < threads_; ++i) {
@@ -146,20 +198,20 @@ SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& h
     }
 
     thread_stats_.clear();
-    for (auto& s : solvers_) {
-        thread_stats_.push_back(s->statistics());
-        summary.statistics.add(s->statistics());
+    for (size_t i = 0; i < solvers_.size(); ++i) {
+        thread_stats_.push_back(solvers_[i]->statistics().since(start_stats_[i]));
+        summary.statistics.add(thread_stats_.back());
     }
-    if (!solvers_.empty()) {
-        auto const& first = solvers_[0]->statistics();
-        summary.statistics.variables = first.variables;
-        summary.statistics.clauses = first.clauses;
-        summary.statistics.binary_clauses = first.binary_clauses;
-        summary.statistics.weight_constraints = first.weight_constraints;
-    }
+    auto const& first = thread_stats_[0];
+    summary.statistics.variables = first.variables;
+    summary.statistics.clauses = first.clauses;
+    summary.statistics.binary_clauses = first.binary_clauses;
+    summary.statistics.weight_constraints = first.weight_constraints;
+    end_call();
+
     summary.models = models_;
     summary.exhausted = proven_;
-    summary.interrupted = interrupted_.load();
+    summary.interrupted = interrupted_.exchange(false);
     summary.best_cost = best_;
     if (failed_) {
         summary.status = SolveStatus::error;
@@ -169,8 +221,18 @@ SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& h
     } else {
         summary.status = optimize_ && proven_ ? SolveStatus::optimum : SolveStatus::satisfiable;
     }
-    solvers_.clear();
     return summary;
+}
+
+void SolverSet::end_call() {
+    try {
+        for (auto& s : solvers_) {
+            s->end_call();
+        }
+    } catch (...) {
+        // A thread solver in an unknown state must not carry over.
+        solvers_.clear();
+    }
 }
 
 void SolverSet::finish(bool proven) {
@@ -190,8 +252,9 @@ void SolverSet::record_failure(Failure const& failure) {
 }
 
 // Called with the solver holding a model. Decides under the lock whether the
-// model is new (and better), reports it, and prepares its exclusion.
-bool SolverSet::on_model(Solver& solver, ModelHandler const& handler, std::vector<int32_t>& blocking) {
+// model is to be reported (with an objective: whether it is still better than
+// the best so far), reports it, and bounds the objective by the best cost.
+bool SolverSet::on_model(Solver& solver, ModelHandler const& handler) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (done_) {
         return false;
@@ -203,21 +266,14 @@ bool SolverSet::on_model(Solver& solver, ModelHandler const& handler, std::vecto
         if (has_best_ && !(cost < best_)) {
             report = false;
         }
-    } else {
-        blocking = model_clause(solver);
-        if (threads_ > 1) {
-            report = seen_models_.insert(model_key(blocking)).second;
-        }
     }
     if (report) {
         ++models_;
         if (optimize_) {
             best_ = cost;
             has_best_ = true;
-        } else if (threads_ > 1) {
-            shared_blocking_.push_back(blocking);
+            version_.fetch_add(1, std::memory_order_release);
         }
-        version_.fetch_add(1, std::memory_order_release);
         bool go_on = true;
         try {
             go_on = handler ? handler(Model(solver, cost, models_)) : true;
@@ -240,58 +296,81 @@ bool SolverSet::on_model(Solver& solver, ModelHandler const& handler, std::vecto
         }
     }
     if (optimize_) {
-        blocking.clear();
-        cost = best_;
         solver.acknowledge_version(version_.load(std::memory_order_acquire));
-        solver.set_objective_bound(cost);
+        solver.set_objective_bound(best_);
     }
     return true;
 }
 
-void SolverSet::import_shared(Solver& solver, size_t& imported) {
+void SolverSet::import_shared(Solver& solver) {
     std::lock_guard<std::mutex> lock(mutex_);
     solver.acknowledge_version(version_.load(std::memory_order_acquire));
-    if (optimize_) {
-        if (has_best_) {
-            solver.set_objective_bound(best_);
-        }
-        return;
-    }
-    for (; imported < shared_blocking_.size(); ++imported) {
-        solver.add_blocking_clause(shared_blocking_[imported]);
+    if (optimize_ && has_best_) {
+        solver.set_objective_bound(best_);
     }
 }
 
-void SolverSet::run(uint32_t index, SolveOptions const&, ModelHandler const& handler) {
-    Solver& solver = *solvers_[index];
-    size_t imported = 0;
-    std::vector<int32_t> blocking;
-    try {
-        for (;;) {
-            auto result = solver.search();
-            if (result == SearchResult::update) {
-                import_shared(solver, imported);
-                continue;
+// Searches under the solver's assumptions; true when that space holds no
+// further model, false when the call ends otherwise.
+bool SolverSet::run_search(Solver& solver, ModelHandler const& handler) {
+    for (;;) {
+        switch (solver.search()) {
+        case SearchResult::update:
+            import_shared(solver);
+            break;
+        case SearchResult::sat:
+            if (!on_model(solver, handler)) {
+                return false;
             }
-            if (result == SearchResult::sat) {
-                if (!on_model(solver, handler, blocking)) {
-                    break;
-                }
-                if (!optimize_) {
-                    solver.add_blocking_clause(blocking);
-                    if (threads_ > 1) {
-                        import_shared(solver, imported);
-                    }
-                }
-                continue;
-            }
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (result == SearchResult::unsat) {
-                finish(true);
-            } else if (result == SearchResult::error) {
-                record_failure(solver.failure());
+            if (!optimize_) {
+                solver.block_model();
             }
             break;
+        case SearchResult::unsat:
+            return true;
+        case SearchResult::error: {
+            std::lock_guard<std::mutex> lock(mutex_);
+            record_failure(solver.failure());
+            return false;
+        }
+        case SearchResult::unknown:
+            return false;
+        }
+    }
+}
+
+void SolverSet::run_cubes(Solver& solver, SolveOptions const& options, ModelHandler const& handler) {
+    std::vector<int32_t> assumptions;
+    for (;;) {
+        size_t cube = next_cube_.fetch_add(1);
+        if (cube >= cubes_.size() || stop_.load()) {
+            return;
+        }
+        solver.reset_search();
+        assumptions = options.assumptions;
+        assumptions.insert(assumptions.end(), cubes_[cube].begin(), cubes_[cube].end());
+        solver.set_assumptions(assumptions);
+        if (!run_search(solver, handler)) {
+            return;
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        // Unsat without assumptions: this thread's clauses exclude only its
+        // own models, so it found every model there is.
+        if (solver.proven_unsat() || ++cubes_done_ == cubes_.size()) {
+            finish(true);
+            return;
+        }
+    }
+}
+
+void SolverSet::run(uint32_t index, SolveOptions const& options, ModelHandler const& handler) {
+    Solver& solver = *solvers_[index];
+    try {
+        if (!cubes_.empty()) {
+            run_cubes(solver, options, handler);
+        } else if (run_search(solver, handler)) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            finish(true);
         }
     } catch (std::bad_alloc const&) {
         std::lock_guard<std::mutex> lock(mutex_);

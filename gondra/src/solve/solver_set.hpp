@@ -2,6 +2,12 @@
 // The entry point of solving: holds the problem and the registered
 // propagators, runs one or more solver threads over copies of the problem, and
 // delivers models one at a time while the finding thread waits on them.
+//
+// The thread solvers live from one solve call to the next (multi-shot): the
+// problem may grow in between (append only; each thread loads what is new),
+// propagators may be added, init runs again on thread 0 at every call, and
+// what a thread learnt survives as far as it holds beyond the call (see
+// Solver::end_call).
 #include "solve/problem.hpp"
 #include "solve/propagator.hpp"
 #include "solve/solver.hpp"
@@ -75,14 +81,22 @@ public:
     void set_theory_atoms(void const* atoms) { theory_atoms_ = atoms; }
 
     SolveSummary solve(SolveOptions const& options, ModelHandler const& handler);
-    // Safe from a signal handler: ends the search of the running solve call.
+    // Safe from a signal handler: ends the search of the running solve call,
+    // or, between calls, of the next one. Each call consumes the request.
     void interrupt() {
-        stop_.store(true);
         interrupted_.store(true);
+        stop_.store(true);
     }
+    // Withdraws an interrupt that no solve call consumed yet.
+    void clear_interrupt() { interrupted_.store(false); }
 
     // Statistics of the threads of the last solve call.
     std::vector<SolverStatistics> const& thread_statistics() const { return thread_stats_; }
+    // Number of thread solvers kept for the next call.
+    uint32_t num_solvers() const { return static_cast<uint32_t>(solvers_.size()); }
+    // Drops all thread solvers: the next call starts from the problem alone
+    // (learnt clauses and static clauses added during search are lost).
+    void reset_solvers() { solvers_.clear(); }
 
 private:
     friend class PropagateInit;
@@ -91,13 +105,21 @@ private:
         CheckMode mode = CheckMode::none;
         std::vector<int32_t> watches;
         std::vector<std::pair<uint32_t, int32_t>> thread_watches;
+        std::vector<int32_t> removed; // in this call's init, for the other threads
+        std::unordered_set<int64_t> known; // dedups the two lists above across calls
     };
 
+    void prepare_solvers(SolveOptions const& options);
+    void apply_registrations(Solver& solver);
+    void make_cubes(std::vector<int32_t> const& assumptions);
+    bool run_search(Solver& solver, ModelHandler const& handler);
     void run(uint32_t index, SolveOptions const& options, ModelHandler const& handler);
-    bool on_model(Solver& solver, ModelHandler const& handler, std::vector<int32_t>& blocking);
-    void import_shared(Solver& solver, size_t& imported);
+    void run_cubes(Solver& solver, SolveOptions const& options, ModelHandler const& handler);
+    bool on_model(Solver& solver, ModelHandler const& handler);
+    void import_shared(Solver& solver);
     void finish(bool proven);
     void record_failure(Failure const& failure);
+    void end_call();
 
     Problem problem_;
     std::vector<Registration> propagators_;
@@ -105,9 +127,12 @@ private:
     void const* theory_atoms_ = nullptr;
     uint32_t threads_ = 1;
 
-    // state of one solve call
+    // thread solvers, kept across calls, with their counters at call start
     std::vector<std::unique_ptr<Solver>> solvers_;
+    std::vector<SolverStatistics> start_stats_;
     std::vector<SolverStatistics> thread_stats_;
+
+    // state of one solve call
     std::atomic<bool> stop_{false};
     std::atomic<bool> interrupted_{false};
     std::atomic<uint64_t> version_{0};
@@ -121,8 +146,12 @@ private:
     bool optimize_ = false;
     bool has_best_ = false;
     std::vector<int64_t> best_;
-    std::vector<std::vector<int32_t>> shared_blocking_;
-    std::unordered_set<std::string> seen_models_;
+    // Enumeration with several threads: the search space is split into cubes
+    // over problem variables, which every thread numbers alike, so no two
+    // threads can find the same model. Threads take cubes in turn.
+    std::vector<std::vector<int32_t>> cubes_;
+    std::atomic<size_t> next_cube_{0};
+    size_t cubes_done_ = 0;
 };
 
 } // namespace Gondra::Solve

@@ -28,6 +28,19 @@ struct SolverStatistics {
         deleted_clauses += o.deleted_clauses;
         models += o.models;
     }
+    // The counters gathered since `before` was taken; sizes stay as they are.
+    SolverStatistics since(SolverStatistics const& before) const {
+        SolverStatistics d = *this;
+        d.choices -= before.choices;
+        d.conflicts -= before.conflicts;
+        d.restarts -= before.restarts;
+        d.propagations -= before.propagations;
+        d.learnt_clauses -= before.learnt_clauses;
+        d.learnt_literals -= before.learnt_literals;
+        d.deleted_clauses -= before.deleted_clauses;
+        d.models -= before.models;
+        return d;
+    }
 };
 
 } // namespace Gondra::Solve

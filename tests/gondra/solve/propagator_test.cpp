@@ -63,6 +63,18 @@ public:
             t.stack.back().second.push_back(lit);
         }
         ++t.propagates;
+        // The helper variables are pinned to false, so that models differ
+        // only in the problem variables (enumeration tells apart models that
+        // differ in any variable of the thread).
+        for (auto lit : changes) {
+            if (lit > 0 && t.aux.count(lit) != 0) {
+                int32_t unit[] = {-lit};
+                if (!ctl.add_clause(unit, ClauseType::static_)) {
+                    leave(t);
+                    return true;
+                }
+            }
+        }
         bool ok = mode_ == CheckMode::total || enforce(ctl, t);
         leave(t);
         return ok;

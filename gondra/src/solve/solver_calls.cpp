@@ -1,0 +1,222 @@
+// The life of a thread solver across solve calls: what a call starts from and
+// what of it survives into the next one.
+//
+// Kept: the problem, static clauses (also those propagators added during
+// search, unless they mention a search variable), and, for calls that used no
+// per-call information, learnt clauses and the level-0 facts derived during
+// the call. Dropped: variables created during search (their numbers are handed
+// out again, after any variables the problem gains), every clause over them,
+// volatile clauses, and, after a call that blocked models, bounded the
+// objective or received volatile clauses, all learnt clauses and level-0
+// facts derived during it, since they may rest on that information.
+#include "solve/propagate_control.hpp"
+#include "solve/solver.hpp"
+
+#include <algorithm>
+
+namespace Gondra::Solve {
+
+void Solver::begin_call() {
+    has_conflict_ = false;
+    backtrack(0);
+    failed_ = false;
+    failure_ = {};
+    if (!unsat_) {
+        propagate_root();
+    }
+    root_mark_ = trail_size();
+    tainted_ = false;
+    seen_version_ = 0;
+    stop_counter_ = 0;
+    has_deadline_ = false;
+}
+
+void Solver::end_call() {
+    has_conflict_ = false;
+    backtrack(0);
+    for (auto& slot : slots_) {
+        // Level 0 is never undone; propagators read it again in init.
+        slot.pending.clear();
+        slot.delivered.clear();
+        slot.marks.clear();
+    }
+    std::vector<Lit> keep;
+    if (!tainted_) {
+        for (uint32_t k = root_mark_; k < trail_.size(); ++k) {
+            if (var_of(trail_[k]) <= problem_vars_) {
+                keep.push_back(trail_[k]);
+            }
+        }
+    } else {
+        unsat_ = false;
+    }
+    truncate_root(std::min<uint32_t>(root_mark_, trail_size()));
+
+    bool drop_vars = num_vars_ > problem_vars_;
+    auto mentions_dropped = [&](ClauseRef c) {
+        if (!drop_vars) {
+            return false;
+        }
+        Lit const* lits = arena_.lits(c);
+        for (uint32_t k = 0; k < arena_.size(c); ++k) {
+            if (var_of(lits[k]) > problem_vars_) {
+                return true;
+            }
+        }
+        return false;
+    };
+    bool deleted = false;
+    for (ClauseRef c : clauses_) {
+        if ((arena_.flags(c) & ClauseArena::flag_volatile) != 0 || mentions_dropped(c)) {
+            arena_.mark_deleted(c);
+            deleted = true;
+        }
+    }
+    for (ClauseRef c : learnts_) {
+        if (!arena_.deleted(c) &&
+            (tainted_ || (arena_.flags(c) & ClauseArena::flag_volatile) != 0 || mentions_dropped(c))) {
+            arena_.mark_deleted(c);
+            deleted = true;
+        }
+    }
+    if (deleted) {
+        collect_garbage();
+    }
+    drop_binaries(tainted_, problem_vars_);
+    if (drop_vars) {
+        drop_variables_above(problem_vars_);
+    }
+    for (Lit l : keep) {
+        if (value(l) == 0) {
+            assign(l, reason_none);
+        } else if (value(l) < 0) {
+            unsat_ = true;
+        }
+    }
+    for (auto& level : obj_levels_) {
+        level.bound = 0;
+    }
+    obj_has_bound_ = false;
+    assumptions_.clear();
+    // Propagate level 0 again from its start: a clause watched by a literal
+    // false on level 0 may have lost the literal that satisfied it.
+    if (has_counters_) {
+        for (uint32_t k = 0; k < qhead_; ++k) {
+            Lit p = trail_[k];
+            for (auto const& o : pb_occ_[p]) {
+                pb_[o.row].slack += o.coefficient;
+            }
+            for (auto const& o : obj_occ_[p]) {
+                obj_levels_[o.level].sum -= o.weight;
+            }
+        }
+    }
+    qhead_ = 0;
+    if (!unsat_) {
+        propagate_root();
+    }
+    for (auto& slot : slots_) {
+        slot.pending.clear();
+    }
+    tainted_ = false;
+    root_mark_ = trail_size();
+    stats_.clauses = clauses_.size();
+}
+
+// Unassigns level-0 entries from position mark on; level-0 reasons are
+// cleared for all, as the clauses behind them may go.
+void Solver::truncate_root(uint32_t mark) {
+    for (size_t k = trail_.size(); k-- > mark;) {
+        Lit p = trail_[k];
+        Var v = var_of(p);
+        if (has_counters_ && k < qhead_) {
+            for (auto const& o : pb_occ_[p]) {
+                pb_[o.row].slack += o.coefficient;
+            }
+            for (auto const& o : obj_occ_[p]) {
+                obj_levels_[o.level].sum -= o.weight;
+            }
+        }
+        value_[p] = 0;
+        value_[negate(p)] = 0;
+        reason_[v] = reason_none;
+        heap_.insert(v);
+    }
+    trail_.resize(mark);
+    qhead_ = std::min<uint32_t>(qhead_, mark);
+    for (Lit l : trail_) {
+        reason_[var_of(l)] = reason_none;
+    }
+}
+
+// Removes learnt and volatile binary clauses (all of them, or only those over
+// variables above vars, which go with their variables).
+void Solver::drop_binaries(bool all_removable, uint32_t vars) {
+    if (!all_removable) {
+        std::erase_if(removable_binaries_,
+                      [vars](auto const& b) { return var_of(b.first) > vars || var_of(b.second) > vars; });
+        return;
+    }
+    // (list literal, partner) for both directions; one occurrence is removed
+    // per entry, so a clause that is also a problem clause stays.
+    std::vector<std::pair<Lit, Lit>> gone;
+    gone.reserve(2 * removable_binaries_.size());
+    for (auto [a, b] : removable_binaries_) {
+        gone.emplace_back(negate(a), b);
+        gone.emplace_back(negate(b), a);
+    }
+    removable_binaries_.clear();
+    std::sort(gone.begin(), gone.end());
+    std::vector<Lit> partners;
+    for (size_t i = 0; i < gone.size();) {
+        Lit list = gone[i].first;
+        partners.clear();
+        for (; i < gone.size() && gone[i].first == list; ++i) {
+            partners.push_back(gone[i].second);
+        }
+        if (var_of(list) > num_vars_) {
+            continue;
+        }
+        auto& bins = binaries_[list];
+        size_t j = 0;
+        for (Lit x : bins) {
+            auto it = std::lower_bound(partners.begin(), partners.end(), x);
+            if (it != partners.end() && *it == x) {
+                partners.erase(it);
+                continue;
+            }
+            bins[j++] = x;
+        }
+        bins.resize(j);
+    }
+}
+
+void Solver::drop_variables_above(uint32_t vars) {
+    size_t lits = 2 * static_cast<size_t>(vars) + 2;
+    for (size_t l = 2; l < lits; ++l) {
+        std::erase_if(binaries_[l], [vars](Lit x) { return var_of(x) > vars; });
+    }
+    value_.resize(lits);
+    watches_.resize(lits);
+    binaries_.resize(lits);
+    pb_occ_.resize(lits);
+    obj_occ_.resize(lits);
+    prop_watch_.resize(lits);
+    level_.resize(vars + 1);
+    reason_.resize(vars + 1);
+    trail_pos_.resize(vars + 1);
+    phase_.resize(vars + 1);
+    seen_.resize(vars + 1);
+    activity_.resize(vars + 1);
+    level_stamp_.resize(vars + 2);
+    num_vars_ = vars;
+    heap_.clear();
+    for (Var v = 2; v <= vars; ++v) {
+        if (value(make_lit(v, false)) == 0) {
+            heap_.insert(v);
+        }
+    }
+    stats_.variables = vars;
+}
+
+} // namespace Gondra::Solve
