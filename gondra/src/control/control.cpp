@@ -6,6 +6,8 @@
 #include "input/parser.hpp"
 
 #include <chrono>
+#include <functional>
+#include <map>
 #include <stdexcept>
 
 namespace Gondra::Control {
@@ -221,6 +223,9 @@ Symbols::Symbol Control::get_const(std::string const& name) const {
 }
 
 void Control::interrupt() {
+    // Remembered for a solve call that is about to start: its solver set may
+    // not exist yet, and the call must not lose the request.
+    pending_interrupt_.store(true);
     if (auto* set = running_.load()) {
         set->interrupt();
     }
@@ -268,28 +273,36 @@ unsigned Control::solve(std::span<int32_t const> assumptions, EventHandler const
     }
 
     bool client_failed = false;
+    auto report = [&](Solve::Model const& found, bool proven, uint64_t number) {
+        if (!handler) {
+            return true;
+        }
+        Model model(found, translator, ground_, proven, number);
+        gondra_model handle{&model};
+        bool goon = true;
+        if (!handler(gondra_solve_event_type_model, &handle, goon)) {
+            client_failed = true;
+            return false;
+        }
+        return goon;
+    };
     Solve::SolveSummary summary;
     auto solve_start = Clock::now();
     if (assumption_false) {
         summary.status = Solve::SolveStatus::unsatisfiable;
         summary.exhausted = true;
     } else {
+        // After running_ is published, an interrupt either sees the set or
+        // left its pending flag for this check; the set honours a request
+        // made before its call starts.
         running_.store(&set);
-        summary = set.solve(options, [&](Solve::Model const& found) {
-            if (!handler) {
-                return true;
-            }
-            Model model(found, translator, ground_, false);
-            gondra_model handle{&model};
-            bool goon = true;
-            if (!handler(gondra_solve_event_type_model, &handle, goon)) {
-                client_failed = true;
-                return false;
-            }
-            return goon;
-        });
+        if (pending_interrupt_.load()) {
+            set.interrupt();
+        }
+        summary = set.solve(options, [&](Solve::Model const& found) { return report(found, false, found.number()); });
         running_.store(nullptr);
     }
+    pending_interrupt_.store(false);
     double solve_seconds = seconds_since(solve_start);
     if (client_failed) {
         throw CApi::ClientError{};

@@ -86,6 +86,7 @@ private:
     unsigned messages_ = 0;
 
     std::atomic<Solve::SolverSet*> running_{nullptr};
+    std::atomic<bool> pending_interrupt_{false};
     bool solving_ = false;
     uint64_t steps_ = 0;
 };

@@ -5,8 +5,9 @@
 namespace Gondra::Control {
 
 Model::Model(Solve::Model const& model, Ground::ProgramTranslator const& translator,
-             Ground::GroundProgram const& program, bool optimality_proven)
-    : model_(model), translator_(translator), program_(program), optimality_proven_(optimality_proven) {}
+             Ground::GroundProgram const& program, bool optimality_proven, uint64_t number)
+    : model_(model), translator_(translator), program_(program), optimality_proven_(optimality_proven),
+      number_(number) {}
 
 bool Model::is_true_program_literal(int32_t literal) const {
     return model_.is_true(translator_.solver_literal(literal));
@@ -20,7 +21,14 @@ std::vector<Symbols::Symbol> Model::symbols(unsigned show) const {
         }
     };
     bool negate = (show & complement) != 0;
-    if ((show & shown) != 0) {
+    if ((show & shown) != 0 && negate) {
+        // The complement of the shown atoms: those hidden by falsity.
+        for (auto const& name : program_.atom_names) {
+            if (name.shown && !is_true_program_literal(static_cast<int32_t>(name.atom))) {
+                add(name.symbol);
+            }
+        }
+    } else if ((show & shown) != 0) {
         for (auto s : translator_.shown_symbols(model_)) {
             add(s);
         }

@@ -16,14 +16,16 @@ class Model {
 public:
     enum Show : unsigned { shown = 2, atoms = 4, terms = 8, theory = 16, complement = 32 };
 
+    // number counts the models of the whole solve call (the solver's own
+    // count restarts when the optimal models are reported).
     Model(Solve::Model const& model, Ground::ProgramTranslator const& translator,
-          Ground::GroundProgram const& program, bool optimality_proven);
+          Ground::GroundProgram const& program, bool optimality_proven, uint64_t number);
 
     // Symbols selected by a gondra_show_type bitset.
     std::vector<Symbols::Symbol> symbols(unsigned show) const;
     bool contains(Symbols::Symbol atom) const;
     bool is_true_program_literal(int32_t literal) const;
-    uint64_t number() const { return model_.number(); }
+    uint64_t number() const { return number_; }
     uint32_t thread_id() const { return model_.thread_id(); }
     std::vector<int64_t> const& cost() const { return model_.cost(); }
     bool optimality_proven() const { return optimality_proven_; }
@@ -35,6 +37,7 @@ private:
     Ground::ProgramTranslator const& translator_;
     Ground::GroundProgram const& program_;
     bool optimality_proven_;
+    uint64_t number_;
     std::vector<Symbols::Symbol> extension_;
 };
 
