@@ -75,15 +75,15 @@ TEST(RandomPrograms, PinnedDistinctAndDisjointPairs) {
 // enumeration blocks models over those literals too (it blocks over the
 // variables that exist before search only, so it reports one model per
 // assignment of the program atoms).
-TEST(RandomPrograms, DISABLED_FreeValuesOneThread) {
+TEST(RandomPrograms, FreeValuesOneThread) {
     run_programs({}, 1, 150, 21);
 }
 
-TEST(RandomPrograms, DISABLED_FreeValuesThreeThreads) {
+TEST(RandomPrograms, FreeValuesThreeThreads) {
     run_programs({}, 3, 100, 22);
 }
 
-TEST(RandomPrograms, DISABLED_FreeDistinctAndDisjointPairs) {
+TEST(RandomPrograms, FreeDistinctAndDisjointPairs) {
     run_programs({.pairs_only = true}, 1, 80, 23);
     run_programs({.pairs_only = true}, 3, 60, 24);
 }

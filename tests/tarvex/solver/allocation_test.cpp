@@ -10,6 +10,26 @@ namespace {
 std::atomic<std::size_t> allocations{0};
 } // namespace
 
+// AddressSanitizer replaces the allocation functions itself; counting is done
+// in the other builds.
+#if defined(__SANITIZE_ADDRESS__)
+#define TARVEX_COUNT_ALLOCATIONS 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TARVEX_COUNT_ALLOCATIONS 0
+#endif
+#endif
+#ifndef TARVEX_COUNT_ALLOCATIONS
+#define TARVEX_COUNT_ALLOCATIONS 1
+#endif
+
+#if TARVEX_COUNT_ALLOCATIONS
+// g++ sees the replaced operators pair malloc with free across inlined calls
+// and misreads that as a mismatch.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 void* operator new(std::size_t size) {
     allocations.fetch_add(1, std::memory_order_relaxed);
     if (void* ptr = std::malloc(size == 0 ? 1 : size)) {
@@ -23,11 +43,15 @@ void operator delete(void* ptr) noexcept {
 void operator delete(void* ptr, std::size_t) noexcept {
     std::free(ptr);
 }
+#endif
 
 namespace Tarvex {
 namespace {
 
 TEST(Allocation, PropagationAndUndoAllocateNothingOnceWarm) {
+    if (!TARVEX_COUNT_ALLOCATIONS) {
+        GTEST_SKIP() << "allocations are not counted under AddressSanitizer";
+    }
     TestSupport::RandomSearch search{7, 40, 60, 5, 60};
     // Early rounds create order literals (reasons refined by introduction
     // change later rounds) and grow the scratch buffers; repeat until a round
