@@ -21,7 +21,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Command-line options in groups. An option is named by a specification
+// Command-line options in groups. An option is named by a text
 // "name[,c][,@n]": c is a one-letter alias (-c) and n the help level from
 // which it is listed. Values are given as --name=value, --name value, -c value
 // or -cvalue. Flags take no value, or one of yes/no/true/false/on/off/1/0
