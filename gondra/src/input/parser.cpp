@@ -861,33 +861,45 @@ private:
         return terms;
     }
 
-    NodePtr theory_simple() {
-        DepthGuard guard{*this};
+    // Numbers, strings, #inf, #sup and variables read alike in terms and in
+    // theory terms; only the lexing of the next token differs. Null for any
+    // other token.
+    NodePtr constant_or_variable(bool theory) {
         Location start = cur_.location;
         switch (cur_.kind) {
         case TokenKind::Number: {
             int32_t n = number_value();
-            advance_theory();
+            take(theory);
             return make_symbolic_term(from(start), Symbol::create_number(n));
         }
         case TokenKind::String: {
             std::string s = cur_.text;
-            advance_theory();
+            take(theory);
             return make_symbolic_term(from(start), Symbol::create_string(s));
         }
         case TokenKind::Directive:
             if (cur_.text == "inf" || cur_.text == "sup") {
                 bool inf = cur_.text == "inf";
-                advance_theory();
+                take(theory);
                 return make_symbolic_term(from(start), inf ? Symbol::create_infimum() : Symbol::create_supremum());
             }
-            break;
+            return {};
         case TokenKind::Variable:
         case TokenKind::Anonymous: {
             std::string name = cur_.text;
-            advance_theory();
+            take(theory);
             return make_variable(from(start), name);
         }
+        default:
+            return {};
+        }
+    }
+
+    NodePtr theory_simple() {
+        DepthGuard guard{*this};
+        Location start = cur_.location;
+        if (NodePtr constant = constant_or_variable(true)) return constant;
+        switch (cur_.kind) {
         case TokenKind::Identifier: {
             std::string name = cur_.text;
             advance_theory();
@@ -1048,30 +1060,8 @@ private:
 
     NodePtr primary() {
         Location start = cur_.location;
+        if (NodePtr constant = constant_or_variable(false)) return constant;
         switch (cur_.kind) {
-        case TokenKind::Number: {
-            int32_t n = number_value();
-            advance();
-            return make_symbolic_term(from(start), Symbol::create_number(n));
-        }
-        case TokenKind::String: {
-            std::string s = cur_.text;
-            advance();
-            return make_symbolic_term(from(start), Symbol::create_string(s));
-        }
-        case TokenKind::Directive:
-            if (cur_.text == "inf" || cur_.text == "sup") {
-                bool inf = cur_.text == "inf";
-                advance();
-                return make_symbolic_term(from(start), inf ? Symbol::create_infimum() : Symbol::create_supremum());
-            }
-            break;
-        case TokenKind::Variable:
-        case TokenKind::Anonymous: {
-            std::string name = cur_.text;
-            advance();
-            return make_variable(from(start), name);
-        }
         case TokenKind::Identifier: {
             if (cur_.text == "not") break;
             std::string name = cur_.text;
