@@ -271,8 +271,8 @@ void Solver::set_objective_bound(std::span<int64_t const> bound) {
         obj_levels_[i].bound = bound[i] - obj_levels_[i].offset;
     }
     obj_has_bound_ = !obj_levels_.empty();
-    tainted_ = tainted_ || obj_has_bound_;
-    if (!has_conflict_ && obj_has_bound_ && !check_objective(std::numeric_limits<uint32_t>::max())) {
+    tainted_ = tainted_ || (obj_has_bound_ && step_ == lit_undef);
+    if (!has_conflict_ && bound_active() && !check_objective(std::numeric_limits<uint32_t>::max())) {
         has_conflict_ = true;
     }
 }
@@ -407,7 +407,7 @@ bool Solver::propagate_counters(Lit p) {
             }
         }
     }
-    if (!oocc.empty() && obj_has_bound_) {
+    if (!oocc.empty() && bound_active()) {
         return check_objective(std::numeric_limits<uint32_t>::max());
     }
     return true;
@@ -461,6 +461,10 @@ void Solver::explain_lazy(uint32_t id, uint32_t pos, Lit implied, std::vector<Li
             if (value_[t.lit] > 0 && trail_pos_[var_of(t.lit)] < pos) {
                 out.push_back(negate(t.lit));
             }
+        }
+        // The bound holds for this call only.
+        if (step_ != lit_undef) {
+            out.push_back(negate(step_));
         }
         return;
     }
@@ -527,6 +531,13 @@ void Solver::backtrack(uint32_t level) {
                         // undo cannot report failure; the solve call goes on
                     }
                     in_callback_ = saved;
+                    // Level-0 literals delivered above level 0 (see
+                    // propagate_all) are delivered again.
+                    for (int32_t lit : changes) {
+                        if (level_[var_of(to_lit(lit))] <= level) {
+                            slot.pending.push_back(lit);
+                        }
+                    }
                     slot.delivered.resize(start);
                     slot.marks.pop_back();
                 }
@@ -836,6 +847,9 @@ void Solver::collect_garbage() {
 
 void Solver::set_assumptions(std::span<int32_t const> assumptions) {
     assumptions_.clear();
+    if (step_ != lit_undef) {
+        assumptions_.push_back(step_);
+    }
     for (auto a : assumptions) {
         if (!has_literal(a)) {
             throw ProblemError("invalid assumption literal " + std::to_string(a));

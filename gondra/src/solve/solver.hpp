@@ -114,12 +114,15 @@ public:
 
     // ---- solve calls ------------------------------------------------------
     // Marks the level-0 state after loading and init as the one the solve
-    // call starts from.
+    // call starts from and creates the call literal.
     void begin_call();
-    // Ends a solve call: drops the variables created during search with every
-    // clause over them, volatile clauses, and, when the call used per-call
-    // information (blocking clauses, objective bounds, volatile clauses), all
-    // learnt clauses and the level-0 facts derived during the call.
+    // The call literal (0 outside a solve call).
+    int32_t call_literal() const { return step_ == lit_undef ? 0 : to_external(step_); }
+    // Ends a solve call: drops the variables created during search (the call
+    // literal among them) with every clause over them, and volatile clauses.
+    // Per-call information (blocking clauses, objective bounds, volatile
+    // clauses) rests on the call literal, so what was learnt without it holds
+    // in later calls and stays.
     void end_call();
 
     // ---- objective ----------------------------------------------------------
@@ -209,6 +212,8 @@ private:
     bool unit_propagate();
     bool propagate_counters(Lit p);
     bool check_objective(uint32_t limit_pos);
+    // An objective bound is enforced only once the call literal holds.
+    bool bound_active() const { return obj_has_bound_ && (step_ == lit_undef || value_[step_] > 0); }
     bool propagate_all();
     bool call_propagators();
     bool call_check(bool total);
@@ -337,7 +342,11 @@ private:
 
     // multi-shot bookkeeping
     uint32_t root_mark_ = 1; // level-0 trail entries below hold beyond the call
-    bool tainted_ = false; // per-call information entered this call's derivations
+    // The call literal: assumed first in every search of a solve call, and part
+    // of every clause and explanation that rests on per-call information, so
+    // that nothing derived from such information reaches level 0.
+    Lit step_ = lit_undef;
+    bool tainted_ = false; // per-call information entered without a call literal
     std::vector<std::pair<Lit, Lit>> removable_binaries_; // learnt or volatile
 
     SolverStatistics stats_;

@@ -1,14 +1,19 @@
 // The life of a thread solver across solve calls: what a call starts from and
 // what of it survives into the next one.
 //
+// Every call creates a call literal that its searches assume first (decision
+// level 1). Blocking clauses, volatile clauses and objective bounds hold for
+// one call only; each of them carries the negated call literal, so whatever is
+// derived from them carries it too and never becomes a level-0 fact. Level 0
+// therefore only ever grows with consequences that hold in every later call,
+// and propagators, which never see level 0 undone, stay consistent.
+//
 // Kept: the problem, static clauses (also those propagators added during
-// search, unless they mention a search variable), and, for calls that used no
-// per-call information, learnt clauses and the level-0 facts derived during
-// the call. Dropped: variables created during search (their numbers are handed
-// out again, after any variables the problem gains), every clause over them,
-// volatile clauses, and, after a call that blocked models, bounded the
-// objective or received volatile clauses, all learnt clauses and level-0
-// facts derived during it, since they may rest on that information.
+// search, unless they mention a search variable), learnt clauses without
+// search variables and the level-0 facts derived during the call. Dropped:
+// variables created during search (the call literal among them; their numbers
+// are handed out again, after any variables the problem gains), every clause
+// over them and volatile clauses.
 #include "solve/propagate_control.hpp"
 #include "solve/solver.hpp"
 
@@ -26,6 +31,12 @@ void Solver::begin_call() {
     }
     root_mark_ = trail_size();
     tainted_ = false;
+    step_ = make_lit(new_var(), false);
+    if (has_objective()) {
+        // Assigning the call literal enforces a bound set before it was
+        // assumed (a zero weight changes no sum).
+        obj_occ_[step_].push_back({0, 0});
+    }
     seen_version_ = 0;
     stop_counter_ = 0;
     has_deadline_ = false;
@@ -34,6 +45,7 @@ void Solver::begin_call() {
 void Solver::end_call() {
     has_conflict_ = false;
     backtrack(0);
+    step_ = lit_undef;
     for (auto& slot : slots_) {
         // Level 0 is never undone; propagators read it again in init.
         slot.pending.clear();

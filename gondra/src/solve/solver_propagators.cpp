@@ -81,7 +81,12 @@ bool Solver::add_clause(std::span<int32_t const> lits, ClauseType type) {
     }
     ++change_stamp_;
     if (type == ClauseType::volatile_ || type == ClauseType::volatile_static) {
-        tainted_ = true;
+        if (step_ == lit_undef) {
+            tainted_ = true;
+        } else if (std::find(add_buf_.begin(), add_buf_.end(), negate(step_)) == add_buf_.end()) {
+            // Valid in this call only.
+            add_buf_.push_back(negate(step_));
+        }
     }
     if (add_buf_.empty()) {
         conflict_.clear();
@@ -255,7 +260,10 @@ bool Solver::propagate_all() {
         if (!unit_propagate()) {
             return false;
         }
-        if (!has_propagators_) {
+        // Before the call literal holds (level 0 of a call), clauses they add
+        // for this call only could not take effect: propagators wait for level
+        // 1 and receive the pending level-0 changes there.
+        if (!has_propagators_ || (step_ != lit_undef && value_[step_] <= 0)) {
             return true;
         }
         if (!call_propagators()) {

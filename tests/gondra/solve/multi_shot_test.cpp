@@ -244,6 +244,70 @@ TEST_P(MultiShotTest, WhatACallProvesWithoutPerCallInformationStays) {
     }
 }
 
+// Records the problem literals fixed when init runs and the changes
+// propagated on level 0. Level 0 is never undone for a propagator, so
+// whatever it sees there must hold in every model.
+class FixedAtInit : public Propagator {
+public:
+    explicit FixedAtInit(uint32_t vars) : vars_(vars) {}
+    bool init(PropagateInit& init) override {
+        std::lock_guard<std::mutex> lock(guard_);
+        for (uint32_t v = 2; v <= vars_ + 1; ++v) {
+            auto lit = static_cast<int32_t>(v);
+            init.add_watch(lit);
+            init.add_watch(-lit);
+            if (init.assignment().is_fixed(lit)) {
+                fixed.push_back(init.assignment().is_true(lit) ? lit : -lit);
+            }
+        }
+        return true;
+    }
+    bool propagate(PropagateControl& ctl, std::span<int32_t const> changes) override {
+        if (ctl.assignment().decision_level() == 0) {
+            std::lock_guard<std::mutex> lock(guard_);
+            fixed.insert(fixed.end(), changes.begin(), changes.end());
+        }
+        return true;
+    }
+    std::vector<int32_t> fixed;
+
+private:
+    std::mutex guard_;
+    uint32_t vars_;
+};
+
+TEST_P(MultiShotTest, LevelZeroAfterEnumeratingOrOptimisingHoldsInEveryModel) {
+    std::mt19937 rng(11 + GetParam());
+    for (int round = 0; round < 30; ++round) {
+        SmallProblem p = Testing::random_cnf(rng, 6, 5, 3);
+        bool optimise = round % 2 == 1;
+        if (optimise) {
+            for (uint32_t v = 2; v <= 7; ++v) {
+                p.minimize.push_back({static_cast<int32_t>(v), static_cast<int32_t>(1 + rng() % 3), 0});
+            }
+        }
+        auto models = Testing::all_models(p);
+        SolverSet set;
+        p.load(set.problem());
+        FixedAtInit prop(p.vars);
+        set.add_propagator(&prop);
+        SolveOptions options;
+        options.threads = GetParam();
+        options.models = 0;
+        for (int step = 0; step < 3; ++step) {
+            set.solve(options, nullptr);
+            for (int32_t lit : prop.fixed) {
+                uint32_t bit = 1u << (std::abs(lit) - 2);
+                for (auto bits : models) {
+                    EXPECT_EQ((bits & bit) != 0, lit > 0)
+                        << "literal " << lit << " fixed at step " << step << " of round " << round
+                        << " is false in a model";
+                }
+            }
+        }
+    }
+}
+
 TEST_P(MultiShotTest, InterruptBetweenCallsStopsTheNextCallOnly) {
     SolverSet set;
     set.problem().reserve_variables(3);
