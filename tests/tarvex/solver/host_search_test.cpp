@@ -317,11 +317,12 @@ std::string describe(System const& system) {
 
 class HostSearch : public ::testing::TestWithParam<int> {};
 
-// With every order literal made during initialisation, the host's models are
-// exactly the solutions, each once.
+// The host's models are exactly the solutions, each once, both with every
+// order literal made during initialisation and with order literals made
+// lazily during search.
 TEST_P(HostSearch, EnumerationEqualsBruteForce) {
     std::mt19937 rng{static_cast<std::uint32_t>(GetParam())};
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 10; ++round) {
         System system = random_system(rng);
         auto expected = brute_force(system);
         for (int options = 0; options < 8; ++options) {
@@ -330,9 +331,11 @@ TEST_P(HostSearch, EnumerationEqualsBruteForce) {
             config.refine_introduce = (options & 2) != 0;
             config.propagate_chain = (options & 4) != 0;
             for (int threads : {1, 3}) {
-                auto models = enumerate(system, config, threads, true);
-                ASSERT_EQ(models, expected) << describe(system) << " options " << options << " threads "
-                                            << threads;
+                for (bool eager : {true, false}) {
+                    auto models = enumerate(system, config, threads, eager);
+                    ASSERT_EQ(models, expected) << describe(system) << " options " << options << " threads "
+                                                << threads << (eager ? " eager" : " lazy");
+                }
             }
         }
     }
