@@ -4,6 +4,7 @@
 #include "ground/theory_atoms_view.hpp"
 #include "ground/theory_printer.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -44,10 +45,22 @@ std::string element_text(TheoryData const& d, gondra_id_t element) {
     Gondra::Ground::print_theory_element(s, d, element);
     return s;
 }
-std::string atom_text(TheoryData const& d, gondra_id_t atom) {
-    check_id(d.atoms, atom, "atom");
+// The index into the data of a view's atom id.
+gondra_id_t atom_index(gondra_theory_atoms_t const* atoms, gondra_id_t atom) {
+    auto const& d = data_of(atoms);
+    if (atom >= d.atoms.size() - std::min<size_t>(atoms->first_atom, d.atoms.size())) {
+        throw std::invalid_argument("invalid theory atom id " + std::to_string(atom));
+    }
+    return atoms->first_atom + atom;
+}
+
+Gondra::Ground::TheoryAtom const& atom_of(gondra_theory_atoms_t const* atoms, gondra_id_t atom) {
+    return data_of(atoms).atoms[atom_index(atoms, atom)];
+}
+
+std::string atom_text(gondra_theory_atoms_t const* atoms, gondra_id_t atom) {
     std::string s;
-    Gondra::Ground::print_theory_atom(s, d, atom);
+    Gondra::Ground::print_theory_atom(s, data_of(atoms), atom_index(atoms, atom));
     return s;
 }
 
@@ -164,27 +177,26 @@ bool gondra_theory_atoms_element_to_string(gondra_theory_atoms_t const* atoms, g
 bool gondra_theory_atoms_size(gondra_theory_atoms_t const* atoms, size_t* size) {
     return guard([&] {
         check_out(size);
-        *size = data_of(atoms).atoms.size();
+        auto const& d = data_of(atoms);
+        *size = d.atoms.size() - std::min<size_t>(atoms->first_atom, d.atoms.size());
     });
 }
 
 bool gondra_theory_atoms_atom_term(gondra_theory_atoms_t const* atoms, gondra_id_t atom, gondra_id_t* term) {
     return guard([&] {
-        auto const& d = data_of(atoms);
-        check_id(d.atoms, atom, "atom");
+        auto const& a = atom_of(atoms, atom);
         check_out(term);
-        *term = d.atoms[atom].term;
+        *term = a.term;
     });
 }
 
 bool gondra_theory_atoms_atom_elements(gondra_theory_atoms_t const* atoms, gondra_id_t atom,
                                        gondra_id_t const** elements, size_t* size) {
     return guard([&] {
-        auto const& d = data_of(atoms);
-        check_id(d.atoms, atom, "atom");
+        auto const& a = atom_of(atoms, atom);
         check_out(elements);
         check_out(size);
-        auto e = d.elements_of(d.atoms[atom]);
+        auto e = data_of(atoms).elements_of(a);
         *elements = e.data();
         *size = e.size();
     });
@@ -192,44 +204,41 @@ bool gondra_theory_atoms_atom_elements(gondra_theory_atoms_t const* atoms, gondr
 
 bool gondra_theory_atoms_atom_has_guard(gondra_theory_atoms_t const* atoms, gondra_id_t atom, bool* has_guard) {
     return guard([&] {
-        auto const& d = data_of(atoms);
-        check_id(d.atoms, atom, "atom");
+        auto const& a = atom_of(atoms, atom);
         check_out(has_guard);
-        *has_guard = d.atoms[atom].has_guard;
+        *has_guard = a.has_guard;
     });
 }
 
 bool gondra_theory_atoms_atom_guard(gondra_theory_atoms_t const* atoms, gondra_id_t atom, char const** connective,
                                     gondra_id_t* term) {
     return guard([&] {
-        auto const& d = data_of(atoms);
-        check_id(d.atoms, atom, "atom");
+        auto const& a = atom_of(atoms, atom);
         check_out(connective);
         check_out(term);
-        if (!d.atoms[atom].has_guard) throw std::logic_error("theory atom has no guard");
-        *connective = d.atoms[atom].guard_connective;
-        *term = d.atoms[atom].guard_term;
+        if (!a.has_guard) throw std::logic_error("theory atom has no guard");
+        *connective = a.guard_connective;
+        *term = a.guard_term;
     });
 }
 
 bool gondra_theory_atoms_atom_literal(gondra_theory_atoms_t const* atoms, gondra_id_t atom, gondra_literal_t* literal) {
     return guard([&] {
-        auto const& d = data_of(atoms);
-        check_id(d.atoms, atom, "atom");
+        auto const& a = atom_of(atoms, atom);
         check_out(literal);
-        *literal = d.atoms[atom].literal;
+        *literal = a.literal;
     });
 }
 
 bool gondra_theory_atoms_atom_to_string_size(gondra_theory_atoms_t const* atoms, gondra_id_t atom, size_t* size) {
     return guard([&] {
         check_out(size);
-        *size = atom_text(data_of(atoms), atom).size() + 1;
+        *size = atom_text(atoms, atom).size() + 1;
     });
 }
 
 bool gondra_theory_atoms_atom_to_string(gondra_theory_atoms_t const* atoms, gondra_id_t atom, char* string, size_t size) {
-    return guard([&] { copy_text(atom_text(data_of(atoms), atom), string, size); });
+    return guard([&] { copy_text(atom_text(atoms, atom), string, size); });
 }
 
 } // extern "C"

@@ -56,10 +56,6 @@ Symbols::Symbol constant_value(Input::Node const& node) {
                              ": error: the value of a constant must be a ground term without arithmetic");
 }
 
-int32_t solver_assumption(Ground::ProgramTranslator const& translator, int32_t literal) {
-    return translator.solver_literal(literal);
-}
-
 } // namespace
 
 Control::Control(std::span<char const* const> arguments, gondra_logger_t logger, void* logger_data,
@@ -89,6 +85,8 @@ Control::Control(std::span<char const* const> arguments, gondra_logger_t logger,
         constants_.emplace_back(name, constant_value(*statements[0]->node(Input::Attribute::Value)));
     }
     theory_view_.data = &ground_.theory;
+    init_view_.data = &ground_.theory;
+    set_.set_theory_atoms(&init_view_);
 }
 
 Control::~Control() = default;
@@ -146,7 +144,6 @@ void Control::ground(std::span<Ground::Part const> parts) {
     Ground::GroundOptions options;
     options.constants = constants_;
     grounder_.ground(program_, parts, options, ground_);
-    theory_view_.data = &ground_.theory;
 }
 
 void Control::register_propagator(gondra_propagator_t const& record, void* data, bool sequential) {
@@ -223,12 +220,8 @@ Symbols::Symbol Control::get_const(std::string const& name) const {
 }
 
 void Control::interrupt() {
-    // Remembered for a solve call that is about to start: its solver set may
-    // not exist yet, and the call must not lose the request.
-    pending_interrupt_.store(true);
-    if (auto* set = running_.load()) {
-        set->interrupt();
-    }
+    // A request outside a call stops the next one.
+    set_.interrupt();
 }
 
 unsigned Control::solve(std::span<int32_t const> assumptions, EventHandler const& handler) {
@@ -239,22 +232,16 @@ unsigned Control::solve(std::span<int32_t const> assumptions, EventHandler const
     solving_ = true;
     struct Reset {
         Control& c;
-        ~Reset() {
-            c.running_.store(nullptr);
-            c.solving_ = false;
-        }
+        ~Reset() { c.solving_ = false; }
     } reset{*this};
 
-    Ground::ProgramTranslator translator;
-    Solve::SolverSet set;
     try {
-        translator.translate(ground_, set);
+        translator_.translate(ground_, set_);
     } catch (Ground::TranslateError const& e) {
         throw std::runtime_error(e.what());
     }
-    set.set_theory_atoms(&theory_view_);
-    for (auto const& p : propagators_) {
-        set.add_propagator(p.get());
+    for (; propagators_added_ < propagators_.size(); ++propagators_added_) {
+        set_.add_propagator(propagators_[propagators_added_].get());
     }
 
     Solve::SolveOptions options;
@@ -262,12 +249,14 @@ unsigned Control::solve(std::span<int32_t const> assumptions, EventHandler const
     options.models = configuration_.get_integer("solve.models");
     options.time_limit = configuration_.get_double("solve.time_limit");
     options.seed = static_cast<uint64_t>(configuration_.get_integer("solver.seed"));
-    bool assumption_false = false;
+    std::vector<int32_t> wanted;
     for (int32_t lit : assumptions) {
-        int32_t s = solver_assumption(translator, lit);
-        if (s == -1) {
-            assumption_false = true;
-        } else if (s != 1) {
+        wanted.push_back(translator_.solver_literal(lit));
+    }
+    translator_.external_assumptions(wanted);
+    // A false one (-1) still runs the call, so that propagators see its atoms.
+    for (int32_t s : wanted) {
+        if (s != 1) {
             options.assumptions.push_back(s);
         }
     }
@@ -277,7 +266,7 @@ unsigned Control::solve(std::span<int32_t const> assumptions, EventHandler const
         if (!handler) {
             return true;
         }
-        Model model(found, translator, ground_, proven, number);
+        Model model(found, translator_, ground_, proven, number);
         gondra_model handle{&model};
         bool goon = true;
         if (!handler(gondra_solve_event_type_model, &handle, goon)) {
@@ -288,21 +277,9 @@ unsigned Control::solve(std::span<int32_t const> assumptions, EventHandler const
     };
     Solve::SolveSummary summary;
     auto solve_start = Clock::now();
-    if (assumption_false) {
-        summary.status = Solve::SolveStatus::unsatisfiable;
-        summary.exhausted = true;
-    } else {
-        // After running_ is published, an interrupt either sees the set or
-        // left its pending flag for this check; the set honours a request
-        // made before its call starts.
-        running_.store(&set);
-        if (pending_interrupt_.load()) {
-            set.interrupt();
-        }
-        summary = set.solve(options, [&](Solve::Model const& found) { return report(found, false, found.number()); });
-        running_.store(nullptr);
-    }
-    pending_interrupt_.store(false);
+    summary = set_.solve(options, [&](Solve::Model const& found) { return report(found, false, found.number()); });
+    // The next call's propagators see the theory atoms grounded from now on.
+    init_view_.first_atom = static_cast<uint32_t>(ground_.theory.atoms.size());
     double solve_seconds = seconds_since(solve_start);
     if (client_failed) {
         throw CApi::ClientError{};
@@ -316,12 +293,12 @@ unsigned Control::solve(std::span<int32_t const> assumptions, EventHandler const
     // Search problem sizes of this step.
     step_.set("problem.atoms", ground_.num_atoms());
     step_.set("problem.rules", static_cast<double>(ground_.rules.size()));
-    step_.set("problem.bodies", translator.num_bodies());
-    step_.set("problem.loop_atoms", translator.num_loop_atoms());
+    step_.set("problem.bodies", translator_.num_bodies());
+    step_.set("problem.loop_atoms", translator_.num_loop_atoms());
     accumulated_.set("problem.atoms", ground_.num_atoms());
     accumulated_.set("problem.rules", static_cast<double>(ground_.rules.size()));
-    accumulated_.set("problem.bodies", translator.num_bodies());
-    accumulated_.set("problem.loop_atoms", translator.num_loop_atoms());
+    accumulated_.set("problem.bodies", translator_.num_bodies());
+    accumulated_.set("problem.loop_atoms", translator_.num_loop_atoms());
 
     unsigned result = 0;
     if (summary.models > 0) {

@@ -1,9 +1,10 @@
 #pragma once
 // The control object: program parts, grounding, solving with model,
 // statistics and finish events, registered propagators, configuration and
-// statistics trees. Every solve call translates the whole ground program
-// afresh, so programs may grow between calls and propagators are
-// initialised again.
+// statistics trees. One solver set lives as long as the control: every solve
+// call translates what the ground program gained since the previous call, so
+// atoms keep their literals, and propagators are initialised again with the
+// theory atoms grounded since then.
 #include "control/configuration.hpp"
 #include "control/foreign_propagator.hpp"
 #include "control/model.hpp"
@@ -18,7 +19,6 @@
 #include "input/program.hpp"
 #include "solve/solver_set.hpp"
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -78,15 +78,17 @@ private:
     Ground::GroundProgram ground_;
     std::vector<std::pair<std::string, Symbols::Symbol>> constants_;
     gondra_theory_atoms theory_view_{};
+    gondra_theory_atoms init_view_{}; // the atoms new to a solve call
     std::vector<std::unique_ptr<ForeignPropagator>> propagators_;
+    size_t propagators_added_ = 0; // to the solver set
+    Ground::ProgramTranslator translator_;
+    Solve::SolverSet set_;
 
     gondra_logger_t log_callback_;
     void* log_data_;
     unsigned message_limit_;
     unsigned messages_ = 0;
 
-    std::atomic<Solve::SolverSet*> running_{nullptr};
-    std::atomic<bool> pending_interrupt_{false};
     bool solving_ = false;
     uint64_t steps_ = 0;
 };

@@ -13,8 +13,6 @@ namespace {
 
 constexpr uint32_t none = std::numeric_limits<uint32_t>::max();
 
-enum : uint8_t { input_none = 0, input_free = 1, input_true = 2 };
-
 // A weight-body literal with a positive weight (negative weights are moved to
 // the complement, raising the bound).
 struct NormalLiteral {
@@ -27,24 +25,44 @@ struct NormalLiteral {
 class ProgramTranslator::Builder {
 public:
     Builder(GroundProgram const& program, Solve::Problem& problem, ProgramTranslator& out)
-        : p_(program), problem_(problem), out_(out), n_(program.num_atoms()) {}
+        : p_(program), problem_(problem), out_(out), a0_(out.num_atoms() + 1), n_(program.num_atoms()) {}
 
     void run() {
+        if (n_ + 1 < a0_ || p_.rules.size() < out_.rules_done_ || p_.minimize.size() < out_.minimize_done_ ||
+            p_.externals.size() < out_.externals_done_ || p_.atom_names.size() < out_.names_done_ ||
+            p_.show_terms.size() < out_.show_terms_done_ || p_.theory.atoms.size() < out_.theory_atoms_done_) {
+            throw TranslateError("the ground program shrank since it was last translated");
+        }
         validate();
+        externals();
         classify();
         components();
         rules();
+        external_supports();
         completion();
         minimize();
         shown();
         if (stable_ && stable_->num_atoms() > 0) {
             stable_->finish();
-            out_.stable_ = std::move(stable_);
+            out_.num_loop_atoms_ += stable_->num_atoms();
+            out_.stables_.push_back(std::move(stable_));
         }
-        out_.num_bodies_ = static_cast<uint32_t>(normal_bodies_.size() + weight_bodies_.size());
+        out_.rules_done_ = p_.rules.size();
+        out_.minimize_done_ = p_.minimize.size();
+        out_.externals_done_ = p_.externals.size();
+        out_.names_done_ = p_.atom_names.size();
+        out_.show_terms_done_ = p_.show_terms.size();
+        out_.theory_atoms_done_ = p_.theory.atoms.size();
     }
 
 private:
+    using Input = ProgramTranslator::Input;
+
+    bool is_new(Atom a) const { return a >= a0_; }
+    std::span<Rule const> new_rules() const {
+        return std::span<Rule const>(p_.rules).subspan(out_.rules_done_);
+    }
+
     // ---- checks -----------------------------------------------------------
     void check_literal(Literal lit, std::string const& where) const {
         int64_t atom = lit < 0 ? -int64_t{lit} : int64_t{lit};
@@ -55,7 +73,7 @@ private:
     }
 
     void validate() const {
-        for (size_t r = 0; r < p_.rules.size(); ++r) {
+        for (size_t r = out_.rules_done_; r < p_.rules.size(); ++r) {
             auto const& rule = p_.rules[r];
             std::string where = "rule " + std::to_string(r + 1);
             for (Atom a : p_.head(rule)) {
@@ -65,17 +83,19 @@ private:
                 check_literal(wl.literal, where);
             }
         }
-        for (auto const& m : p_.minimize) {
-            check_literal(m.literal, "minimize term");
+        for (size_t i = out_.minimize_done_; i < p_.minimize.size(); ++i) {
+            check_literal(p_.minimize[i].literal, "minimize term");
         }
-        for (auto const& e : p_.externals) {
-            check_literal(static_cast<Literal>(e.atom), "external");
+        for (size_t i = out_.externals_done_; i < p_.externals.size(); ++i) {
+            check_literal(static_cast<Literal>(p_.externals[i].atom), "external");
         }
-        for (auto const& name : p_.atom_names) {
-            check_literal(static_cast<Literal>(name.atom), "atom name");
+        for (size_t i = out_.names_done_; i < p_.atom_names.size(); ++i) {
+            check_literal(static_cast<Literal>(p_.atom_names[i].atom), "atom name");
         }
-        for (Literal lit : p_.show_conditions) {
-            check_literal(lit, "show condition");
+        for (size_t i = out_.show_terms_done_; i < p_.show_terms.size(); ++i) {
+            for (Literal lit : p_.condition(p_.show_terms[i])) {
+                check_literal(lit, "show condition");
+            }
         }
     }
 
@@ -93,53 +113,105 @@ private:
         return out;
     }
 
-    // ---- which atoms can be true, which are facts -----------------------------
+    std::string atom_text(Atom a) const {
+        for (auto const& name : p_.atom_names) {
+            if (name.atom == a) {
+                return name.symbol.to_string();
+            }
+        }
+        return "#" + std::to_string(a);
+    }
+
+    // ---- externals ----------------------------------------------------------
+    // Values of earlier atoms change in place; new atoms collect theirs until
+    // they have literals. A released external is settled by its rules from now
+    // on.
+    void externals() {
+        new_external_.assign(n_ + 1 - a0_, no_value);
+        for (size_t i = out_.externals_done_; i < p_.externals.size(); ++i) {
+            auto const& e = p_.externals[i];
+            int8_t value = e.value == ExternalValue::free    ? int8_t{0}
+                           : e.value == ExternalValue::truth ? int8_t{1}
+                           : e.value == ExternalValue::falsity ? int8_t{-1}
+                                                               : no_value;
+            if (is_new(e.atom)) {
+                new_external_[e.atom - a0_] = value;
+            } else if (out_.input_[e.atom] == Input::external) {
+                if (value == no_value) {
+                    out_.input_[e.atom] = Input::none;
+                    released_.push_back(e.atom);
+                } else {
+                    out_.external_value_[e.atom] = value;
+                }
+            }
+        }
+    }
+
+    // ---- which new atoms can be true, which are facts -------------------------
     void classify() {
-        input_.assign(n_ + 1, input_none);
-        for (auto const& e : p_.externals) {
-            input_[e.atom] = e.value == ExternalValue::free    ? input_free
-                             : e.value == ExternalValue::truth ? input_true
-                                                               : input_none;
+        out_.input_.resize(n_ + 1, Input::none);
+        out_.external_value_.resize(n_ + 1, 0);
+        out_.external_support_.resize(n_ + 1, 0);
+        for (Atom a = a0_; a <= n_; ++a) {
+            if (new_external_[a - a0_] != no_value) {
+                out_.input_[a] = Input::external;
+                out_.external_value_[a] = new_external_[a - a0_];
+            }
         }
         // Theory atoms that no rule defines are left to the solver and the theory.
         std::vector<uint8_t> in_head(n_ + 1, 0);
-        for (Atom a : p_.head_atoms) {
-            in_head[a] = 1;
+        for (auto const& rule : new_rules()) {
+            for (Atom h : p_.head(rule)) {
+                in_head[h] = 1;
+            }
         }
-        for (auto const& t : p_.theory.atoms) {
-            if (t.literal > 0 && static_cast<uint32_t>(t.literal) <= n_ && in_head[t.literal] == 0 &&
-                input_[t.literal] == input_none) {
-                input_[t.literal] = input_free;
+        for (size_t i = out_.theory_atoms_done_; i < p_.theory.atoms.size(); ++i) {
+            Literal l = p_.theory.atoms[i].literal;
+            if (l > 0 && static_cast<uint32_t>(l) <= n_ && is_new(static_cast<Atom>(l)) && in_head[l] == 0 &&
+                out_.input_[l] == Input::none) {
+                out_.input_[l] = Input::free;
             }
         }
 
         // Possible atoms: least fixpoint ignoring negation, with a counter per
-        // rule of what its body still needs.
-        size_t nr = p_.rules.size();
+        // rule of what its body still needs. Earlier atoms are settled.
+        auto rules = new_rules();
+        size_t nr = rules.size();
+        possible_.assign(n_ + 1, 0);
+        for (Atom a = 1; a < a0_; ++a) {
+            possible_[a] = out_.atom_literals_[a] != -1 ? 1 : 0;
+        }
         std::vector<int64_t> need(nr, 0);
-        std::vector<std::vector<std::pair<uint32_t, int64_t>>> occurs(n_ + 1);
+        std::vector<std::vector<std::pair<uint32_t, int64_t>>> occurs(n_ + 1 - a0_);
         for (uint32_t r = 0; r < nr; ++r) {
-            auto const& rule = p_.rules[r];
+            auto const& rule = rules[r];
             if (rule.body_type == BodyType::normal) {
                 for (auto const& wl : p_.body(rule)) {
-                    if (wl.literal > 0) {
+                    if (wl.literal <= 0) {
+                        continue;
+                    }
+                    auto a = static_cast<Atom>(wl.literal);
+                    if (is_new(a)) {
                         ++need[r];
-                        occurs[wl.literal].emplace_back(r, 1);
+                        occurs[a - a0_].emplace_back(r, 1);
+                    } else if (possible_[a] == 0) {
+                        ++need[r]; // never met
                     }
                 }
             } else {
                 int64_t bound = rule.bound;
                 for (auto const& nl : normalise(p_.body(rule), bound)) {
-                    if (nl.literal > 0) {
-                        occurs[nl.literal].emplace_back(r, nl.weight);
-                    } else {
+                    if (nl.literal <= 0) {
+                        bound -= nl.weight;
+                    } else if (is_new(static_cast<Atom>(nl.literal))) {
+                        occurs[nl.literal - a0_].emplace_back(r, nl.weight);
+                    } else if (possible_[nl.literal] != 0) {
                         bound -= nl.weight;
                     }
                 }
                 need[r] = bound;
             }
         }
-        possible_.assign(n_ + 1, 0);
         std::vector<uint32_t> queue;
         auto make_possible = [&](Atom a) {
             if (possible_[a] == 0) {
@@ -148,12 +220,14 @@ private:
             }
         };
         auto fire = [&](uint32_t r) {
-            for (Atom h : p_.head(p_.rules[r])) {
-                make_possible(h);
+            for (Atom h : p_.head(rules[r])) {
+                if (is_new(h)) {
+                    make_possible(h);
+                }
             }
         };
-        for (Atom a = 1; a <= n_; ++a) {
-            if (input_[a] != input_none) {
+        for (Atom a = a0_; a <= n_; ++a) {
+            if (out_.input_[a] != Input::none) {
                 make_possible(a);
             }
         }
@@ -163,7 +237,7 @@ private:
             }
         }
         for (size_t i = 0; i < queue.size(); ++i) {
-            for (auto [r, w] : occurs[queue[i]]) {
+            for (auto [r, w] : occurs[queue[i] - a0_]) {
                 bool before = need[r] <= 0;
                 need[r] -= w;
                 if (!before && need[r] <= 0) {
@@ -173,23 +247,19 @@ private:
         }
 
         // Facts: single-headed rules whose normal bodies hold for sure.
-        std::vector<uint8_t> fact(n_ + 1, 0);
+        std::vector<uint8_t> fact(n_ + 1 - a0_, 0);
         std::vector<int64_t> open(nr, -1);
-        std::vector<std::vector<uint32_t>> waits(n_ + 1);
+        std::vector<std::vector<uint32_t>> waits(n_ + 1 - a0_);
+        std::vector<std::pair<uint32_t, Atom>> single_head;
         queue.clear();
         auto make_fact = [&](Atom a) {
-            if (fact[a] == 0) {
-                fact[a] = 1;
+            if (fact[a - a0_] == 0) {
+                fact[a - a0_] = 1;
                 queue.push_back(a);
             }
         };
-        for (Atom a = 1; a <= n_; ++a) {
-            if (input_[a] == input_true) {
-                make_fact(a);
-            }
-        }
         for (uint32_t r = 0; r < nr; ++r) {
-            auto const& rule = p_.rules[r];
+            auto const& rule = rules[r];
             if (rule.head_type != HeadType::disjunctive || rule.body_type != BodyType::normal) {
                 continue;
             }
@@ -201,16 +271,19 @@ private:
                     ++heads;
                 }
             }
-            if (heads != 1) {
+            if (heads != 1 || !is_new(head)) {
                 continue;
             }
             open[r] = 0;
             bool blocked = false;
             for (auto const& wl : p_.body(rule)) {
-                if (wl.literal > 0) {
+                auto a = static_cast<Atom>(wl.literal < 0 ? -wl.literal : wl.literal);
+                if (wl.literal > 0 && is_new(a)) {
                     ++open[r];
-                    waits[wl.literal].push_back(r);
-                } else if (possible_[-wl.literal] != 0) {
+                    waits[a - a0_].push_back(r);
+                } else if (wl.literal > 0) {
+                    blocked = blocked || out_.atom_literals_[a] != 1;
+                } else if (possible_[a] != 0) {
                     blocked = true;
                 }
             }
@@ -218,43 +291,47 @@ private:
                 open[r] = -1;
                 continue;
             }
-            single_head_.emplace_back(r, head);
+            single_head.emplace_back(r, head);
             if (open[r] == 0) {
                 make_fact(head);
             }
         }
-        std::map<uint32_t, Atom> head_of(single_head_.begin(), single_head_.end());
+        std::map<uint32_t, Atom> head_of(single_head.begin(), single_head.end());
         for (size_t i = 0; i < queue.size(); ++i) {
-            for (uint32_t r : waits[queue[i]]) {
+            for (uint32_t r : waits[queue[i] - a0_]) {
                 if (open[r] > 0 && --open[r] == 0) {
                     make_fact(head_of[r]);
                 }
             }
         }
 
-        out_.atom_literals_.assign(n_ + 1, 0);
-        for (Atom a = 1; a <= n_; ++a) {
-            out_.atom_literals_[a] = fact[a] != 0 ? 1 : possible_[a] == 0 ? -1 : problem_.add_variable();
+        out_.atom_literals_.resize(n_ + 1, 0);
+        for (Atom a = a0_; a <= n_; ++a) {
+            out_.atom_literals_[a] = fact[a - a0_] != 0 ? 1 : possible_[a] == 0 ? -1 : problem_.add_variable();
+            if (out_.input_[a] == Input::external) {
+                out_.externals_.push_back(a);
+            }
         }
     }
 
     int32_t lit(Literal program_literal) const { return out_.solver_literal(program_literal); }
     bool is_variable(Atom a) const { return out_.atom_literals_[a] > 1; }
 
-    // ---- positive dependency graph ------------------------------------------
+    // ---- positive dependency graph of the new atoms -----------------------------
+    // Earlier atoms get no new rules, so no loop reaches back to them.
     void components() {
         std::vector<uint32_t> node(n_ + 1, none);
         std::vector<Atom> atom_of;
-        // Free inputs never need a derivation, so no loop runs through them.
-        for (Atom a = 1; a <= n_; ++a) {
-            if (is_variable(a) && input_[a] == input_none) {
+        // Free atoms never need a derivation, so no loop runs through them.
+        for (Atom a = a0_; a <= n_; ++a) {
+            if (is_variable(a) && out_.input_[a] != Input::free) {
                 node[a] = static_cast<uint32_t>(atom_of.size());
                 atom_of.push_back(a);
             }
         }
         auto nn = static_cast<uint32_t>(atom_of.size());
         std::vector<std::pair<uint32_t, uint32_t>> edges;
-        for (auto const& rule : p_.rules) {
+        for (auto const& rule : new_rules()) {
             for (Atom h : p_.head(rule)) {
                 if (node[h] == none) {
                     continue;
@@ -296,7 +373,7 @@ private:
         }
         // Shifting a disjunction is only sound when no two of its atoms lie on
         // a common positive loop.
-        for (size_t r = 0; r < p_.rules.size(); ++r) {
+        for (size_t r = out_.rules_done_; r < p_.rules.size(); ++r) {
             auto const& rule = p_.rules[r];
             if (rule.head_type != HeadType::disjunctive) {
                 continue;
@@ -317,7 +394,8 @@ private:
     }
 
     // ---- bodies -------------------------------------------------------------
-    // A conjunction of solver literals as one literal (shared between rules).
+    // A conjunction of solver literals as one literal (shared between rules
+    // and solve calls).
     int32_t conjunction(std::vector<int32_t> lits) {
         std::sort(lits.begin(), lits.end());
         lits.erase(std::unique(lits.begin(), lits.end()), lits.end());
@@ -333,7 +411,7 @@ private:
         if (lits.size() == 1) {
             return lits[0];
         }
-        auto [it, fresh] = normal_bodies_.emplace(lits, 0);
+        auto [it, fresh] = out_.normal_bodies_.emplace(lits, 0);
         if (!fresh) {
             return it->second;
         }
@@ -370,7 +448,7 @@ private:
         }
         std::sort(key.begin(), key.end());
         key.emplace_back(0, bound);
-        auto [it, fresh] = weight_bodies_.emplace(key, 0);
+        auto [it, fresh] = out_.weight_bodies_.emplace(key, 0);
         if (!fresh) {
             return it->second;
         }
@@ -378,6 +456,7 @@ private:
         std::vector<Solve::WeightedLiteral> lits;
         for (auto [l, w] : key) {
             if (w > std::numeric_limits<int32_t>::max()) {
+                out_.weight_bodies_.erase(it);
                 throw TranslateError("weight " + std::to_string(w) + " in a weight body is too large");
             }
             lits.push_back({l, static_cast<int32_t>(w)});
@@ -389,9 +468,18 @@ private:
     }
 
     // ---- rules --------------------------------------------------------------
+    // The completion of an earlier atom is in place: it cannot gain rules
+    // (unless it is a fact, which a rule cannot change).
+    void check_head(Atom h, size_t r) const {
+        if (!is_new(h) && out_.atom_literals_[h] != 1) {
+            throw TranslateError("rule " + std::to_string(r + 1) + ": atom " + atom_text(h) +
+                                 " was defined in an earlier step and cannot get further rules");
+        }
+    }
+
     void support(Atom head, int32_t literal, Rule const& rule, std::vector<NormalLiteral> const& weighted,
                  int64_t bound) {
-        if (literal == -1 || !is_variable(head)) {
+        if (literal == -1 || !is_variable(head) || !is_new(head)) {
             return;
         }
         supports_.emplace_back(head, literal);
@@ -429,7 +517,8 @@ private:
         std::vector<int32_t> lits;
         std::vector<int32_t> heads;
         std::vector<Atom> head_atoms;
-        for (auto const& rule : p_.rules) {
+        for (size_t r = out_.rules_done_; r < p_.rules.size(); ++r) {
+            auto const& rule = p_.rules[r];
             if (rule.head_type == HeadType::disjunctive) {
                 bool holds = false;
                 for (Atom h : p_.head(rule)) {
@@ -455,6 +544,9 @@ private:
             if (body == -1) {
                 continue;
             }
+            for (Atom h : p_.head(rule)) {
+                check_head(h, r);
+            }
             if (rule.head_type == HeadType::choice) {
                 for (Atom h : p_.head(rule)) {
                     support(h, body, rule, weighted, bound);
@@ -463,17 +555,12 @@ private:
             }
             heads.clear();
             head_atoms.clear();
-            bool satisfied = false;
             for (Atom h : p_.head(rule)) {
                 int32_t l = lit(static_cast<Literal>(h));
-                satisfied = satisfied || l == 1;
                 if (l > 1 && std::find(head_atoms.begin(), head_atoms.end(), h) == head_atoms.end()) {
                     heads.push_back(l);
                     head_atoms.push_back(h);
                 }
-            }
-            if (satisfied) {
-                continue;
             }
             std::vector<int32_t> clause{-body};
             clause.insert(clause.end(), heads.begin(), heads.end());
@@ -496,26 +583,50 @@ private:
         }
     }
 
-    // An atom is true only if one of its supports holds; inputs are free.
+    // Externals are supported by their variable f as well.
+    void external_supports() {
+        for (Atom a = a0_; a <= n_; ++a) {
+            if (out_.input_[a] != Input::external || !is_variable(a)) {
+                continue;
+            }
+            int32_t f = problem_.add_variable();
+            out_.external_support_[a] = f;
+            supports_.emplace_back(a, f);
+            if (loop_index_[a] != none) {
+                elements_.clear();
+                stable_->add_support(loop_index_[a], f, false, 0, elements_);
+            }
+        }
+    }
+
+    // An atom is true only if one of its supports holds; free atoms are free.
+    // Released externals keep only their rules.
     void completion() {
         std::stable_sort(supports_.begin(), supports_.end(),
                          [](auto const& x, auto const& y) { return x.first < y.first; });
         size_t i = 0;
         std::vector<int32_t> clause;
-        for (Atom a = 1; a <= n_; ++a) {
+        for (Atom a = a0_; a <= n_; ++a) {
             clause.assign(1, -out_.atom_literals_[a]);
             for (; i < supports_.size() && supports_[i].first == a; ++i) {
                 clause.push_back(supports_[i].second);
             }
-            if (is_variable(a) && input_[a] == input_none) {
+            if (is_variable(a) && out_.input_[a] != Input::free) {
                 problem_.add_clause(clause);
+            }
+        }
+        for (Atom a : released_) {
+            if (int32_t f = out_.external_support_[a]; f != 0) {
+                int32_t unit[] = {-f};
+                problem_.add_clause(unit);
             }
         }
     }
 
     void minimize() {
         std::map<int32_t, bool> levels;
-        for (auto const& m : p_.minimize) {
+        for (size_t i = out_.minimize_done_; i < p_.minimize.size(); ++i) {
+            auto const& m = p_.minimize[i];
             int32_t l = lit(m.literal);
             bool kept = l != -1 && m.weight != 0;
             levels[m.priority] = levels[m.priority] || kept;
@@ -534,13 +645,15 @@ private:
     }
 
     void shown() {
-        for (auto const& name : p_.atom_names) {
+        for (size_t i = out_.names_done_; i < p_.atom_names.size(); ++i) {
+            auto const& name = p_.atom_names[i];
             int32_t l = lit(static_cast<Literal>(name.atom));
             if (name.shown && l != -1) {
                 out_.shown_atoms_.emplace_back(l, name.symbol);
             }
         }
-        for (auto const& term : p_.show_terms) {
+        for (size_t i = out_.show_terms_done_; i < p_.show_terms.size(); ++i) {
+            auto const& term = p_.show_terms[i];
             ShownTerm shown{term.term, static_cast<uint32_t>(out_.term_conditions_.size()), 0};
             bool possible = true;
             for (Literal c : p_.condition(term)) {
@@ -559,17 +672,18 @@ private:
         }
     }
 
+    static constexpr int8_t no_value = -2;
+
     GroundProgram const& p_;
     Solve::Problem& problem_;
     ProgramTranslator& out_;
+    Atom a0_; // the first atom of this step
     uint32_t n_;
-    std::vector<uint8_t> input_;
+    std::vector<int8_t> new_external_;
+    std::vector<Atom> released_;
     std::vector<uint8_t> possible_;
-    std::vector<std::pair<uint32_t, Atom>> single_head_;
     std::vector<uint32_t> component_;
     std::vector<uint32_t> loop_index_;
-    std::map<std::vector<int32_t>, int32_t> normal_bodies_;
-    std::map<std::vector<std::pair<int32_t, int64_t>>, int32_t> weight_bodies_;
     std::vector<std::pair<Atom, int32_t>> supports_;
     std::vector<StablePropagator::Element> elements_;
     std::unique_ptr<StablePropagator> stable_;
@@ -579,16 +693,23 @@ ProgramTranslator::ProgramTranslator() = default;
 ProgramTranslator::~ProgramTranslator() = default;
 
 void ProgramTranslator::translate(GroundProgram const& program, Solve::SolverSet& set) {
-    atom_literals_.assign(1, 0);
-    num_bodies_ = 0;
-    shown_atoms_.clear();
-    shown_terms_.clear();
-    term_conditions_.clear();
-    stable_.reset();
-    Builder(program, set.problem(), *this).run();
-    set.set_literal_mapper([this](int32_t lit) { return solver_literal(lit); });
-    if (stable_) {
-        set.add_propagator(stable_.get());
+    if (broken_) {
+        throw TranslateError("an earlier translation of this program failed; it cannot be solved any more");
+    }
+    size_t stables = stables_.size();
+    try {
+        Builder(program, set.problem(), *this).run();
+    } catch (...) {
+        // The problem may hold part of the failed step.
+        broken_ = true;
+        throw;
+    }
+    if (!mapper_installed_) {
+        set.set_literal_mapper([this](int32_t lit) { return solver_literal(lit); });
+        mapper_installed_ = true;
+    }
+    for (size_t i = stables; i < stables_.size(); ++i) {
+        set.add_propagator(stables_[i].get());
     }
 }
 
@@ -599,6 +720,20 @@ int32_t ProgramTranslator::solver_literal(Literal program_literal) const {
     }
     int32_t l = atom_literals_[static_cast<size_t>(atom)];
     return program_literal < 0 ? -l : l;
+}
+
+void ProgramTranslator::external_assumptions(std::vector<int32_t>& out) const {
+    for (Atom a : externals_) {
+        int32_t f = external_support_[a];
+        if (input_[a] != Input::external || f == 0) {
+            continue;
+        }
+        // True: the atom and its support; free: the support; false: its rules only.
+        if (external_value_[a] > 0) {
+            out.push_back(atom_literals_[a]);
+        }
+        out.push_back(external_value_[a] >= 0 ? f : -f);
+    }
 }
 
 std::vector<Symbols::Symbol> ProgramTranslator::unique(std::vector<Symbols::Symbol> symbols) {

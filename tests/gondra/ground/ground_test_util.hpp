@@ -70,6 +70,7 @@ inline std::set<std::string> models(std::string const& text, std::vector<int64_t
     Ground::ProgramTranslator translator;
     translator.translate(g.program, set);
     Solve::SolveOptions options;
+    translator.external_assumptions(options.assumptions);
     options.models = g.program.minimize.empty() ? 0 : -1;
     std::vector<std::set<std::string>> found;
     std::vector<std::vector<int64_t>> costs;

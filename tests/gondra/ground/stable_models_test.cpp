@@ -36,6 +36,7 @@ Outcome solve(GroundProgram const& p, uint32_t threads, int64_t models) {
     Solve::SolveOptions options;
     options.threads = threads;
     options.models = models;
+    translator.external_assumptions(options.assumptions);
     out.summary = set.solve(options, [&](Solve::Model const& model) {
         Mask m = 0;
         for (Atom a = 1; a <= p.num_atoms(); ++a) {

@@ -41,6 +41,7 @@ TEST(StableTranslation, FactsAndUnderivableAtomsMapToConstants) {
 
     Solve::SolveOptions options;
     options.models = 0;
+    t.external_assumptions(options.assumptions);
     auto summary = set.solve(options, nullptr);
     EXPECT_EQ(summary.models, 2u); // e free
 }

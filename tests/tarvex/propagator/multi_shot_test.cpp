@@ -69,14 +69,11 @@ void solve_twice(std::string const& threads) {
     EXPECT_EQ(propagator.solvers().size(), static_cast<std::size_t>(std::atoi(threads.c_str())));
 }
 
-// Disabled until the host keeps its solver, and with it the literals and
-// clauses added at earlier initialisations, across solve calls; it builds a
-// fresh solver with new literal numbers for every call now.
-TEST(MultiShot, DISABLED_SecondStepKeepsConstraintsOfTheFirstOneThread) {
+TEST(MultiShot, SecondStepKeepsConstraintsOfTheFirstOneThread) {
     solve_twice("1");
 }
 
-TEST(MultiShot, DISABLED_SecondStepKeepsConstraintsOfTheFirstThreeThreads) {
+TEST(MultiShot, SecondStepKeepsConstraintsOfTheFirstThreeThreads) {
     solve_twice("3");
 }
 
@@ -92,7 +89,7 @@ std::set<std::tuple<var_id, value_t, literal_t>> order_literals(Propagator const
     return result;
 }
 
-TEST(MultiShot, DISABLED_OrderLiteralsOfTheFirstSearchAreForgotten) {
+TEST(MultiShot, OrderLiteralsOfTheFirstSearchAreForgotten) {
     HostSession session{{"-n", "1"}};
     // No constraint bounds x and y at initialisation, so their values are
     // found by splitting domains during search.
