@@ -330,3 +330,84 @@ TEST(ControlApi, InterruptStopsTheSearchAndIsReported) {
 }
 
 } // namespace
+
+// Multi-shot solving: parts grounded with parameters one after the other keep
+// the atoms of earlier steps, externals take new values at every call, an
+// objective grows with its steps, and a later step that gives an earlier atom
+// more rules is refused with a message.
+namespace {
+
+bool add_step(Control& c, char const* text) {
+    char const* params[] = {"t"};
+    return gondra_control_add(c.ctl, "step", params, 1, text);
+}
+
+bool ground_step(Control& c, int t) {
+    gondra_symbol_t param;
+    gondra_symbol_create_number(t, &param);
+    gondra_part_t part{"step", &param, 1};
+    return gondra_control_ground(c.ctl, &part, 1);
+}
+
+std::set<std::string> solve_models(Control& c, Events& ev) {
+    EXPECT_TRUE(gondra_control_solve(c.ctl, nullptr, 0, on_event, &ev, nullptr)) << gondra_error_message();
+    return ev.models;
+}
+
+} // namespace
+
+TEST(ControlApi, StepsKeepEarlierAtomsAndExternalsChangeBetweenCalls) {
+    for (char const* threads : {"1", "3"}) {
+        Control c({"-n", "0", "-t", threads});
+        ASSERT_TRUE(c.add("#external e. p(0) :- e.")) << gondra_error_message();
+        ASSERT_TRUE(add_step(c, "{ p(t) }. q(t) :- p(t), p(t-1).")) << gondra_error_message();
+        ASSERT_TRUE(c.ground()) << gondra_error_message();
+        ASSERT_TRUE(ground_step(c, 1)) << gondra_error_message();
+        // e is atom 1 and false until assigned.
+        Events first;
+        EXPECT_EQ(solve_models(c, first), (std::set<std::string>{"", "p(1)"}));
+        ASSERT_TRUE(gondra_control_assign_external(c.ctl, 1, 1));
+        Events second;
+        EXPECT_EQ(solve_models(c, second), (std::set<std::string>{"e p(0)", "e p(0) p(1) q(1)"}));
+        ASSERT_TRUE(ground_step(c, 2)) << gondra_error_message();
+        Events third;
+        EXPECT_EQ(solve_models(c, third), (std::set<std::string>{"e p(0)", "e p(0) p(1) q(1)", "e p(0) p(2)",
+                                                                 "e p(0) p(1) p(2) q(1) q(2)"}));
+        // Released, the external keeps only its rules (none).
+        ASSERT_TRUE(gondra_control_release_external(c.ctl, 1));
+        Events fourth;
+        EXPECT_EQ(solve_models(c, fourth), (std::set<std::string>{"", "p(1)", "p(2)", "p(1) p(2) q(2)"}));
+    }
+}
+
+TEST(ControlApi, ObjectiveOfLaterStepsAddsToTheEarlierOne) {
+    Control c({"-t", "2"});
+    ASSERT_TRUE(c.add("{ a; b }. :- not a, not b. #minimize { 2,a : a; 3,b : b }."));
+    ASSERT_TRUE(add_step(c, "#minimize { 4,a : a }."));
+    ASSERT_TRUE(c.ground());
+    Events first;
+    EXPECT_EQ(solve_models(c, first).count("a"), 1u);
+    ASSERT_FALSE(first.costs.empty());
+    EXPECT_EQ(first.costs.back(), std::vector<int64_t>{2});
+    ASSERT_TRUE(ground_step(c, 1));
+    Events second;
+    solve_models(c, second);
+    ASSERT_FALSE(second.costs.empty());
+    EXPECT_EQ(second.costs.back(), std::vector<int64_t>{3});
+    EXPECT_NE(second.finish & gondra_solve_result_exhausted, 0u);
+}
+
+TEST(ControlApi, LaterStepCannotDefineAnEarlierAtom) {
+    Control c({"-n", "0"});
+    ASSERT_TRUE(c.add("{ b }. a :- b."));
+    ASSERT_TRUE(add_step(c, "{ c }. a :- c."));
+    ASSERT_TRUE(c.ground());
+    Events first;
+    EXPECT_EQ(solve_models(c, first), (std::set<std::string>{"", "a b"}));
+    ASSERT_TRUE(ground_step(c, 1));
+    Events second;
+    EXPECT_FALSE(gondra_control_solve(c.ctl, nullptr, 0, on_event, &second, nullptr));
+    ASSERT_NE(gondra_error_message(), nullptr);
+    EXPECT_NE(std::string(gondra_error_message()).find("atom a was defined in an earlier step"), std::string::npos)
+        << gondra_error_message();
+}
