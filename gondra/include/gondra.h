@@ -332,7 +332,9 @@ GONDRA_VISIBILITY_DEFAULT bool gondra_propagate_init_remove_watch(gondra_propaga
 /* Keeps the variable of a literal from being eliminated by preprocessing. */
 GONDRA_VISIBILITY_DEFAULT bool gondra_propagate_init_freeze_literal(gondra_propagate_init_t *init,
                                                                    gondra_literal_t solver_literal);
-/* The ground theory atoms of the program. */
+/* The ground theory atoms grounded since the previous solve call (atom ids
+ * count from 0 within them; term and element ids are those of the whole
+ * program). */
 GONDRA_VISIBILITY_DEFAULT bool gondra_propagate_init_theory_atoms(gondra_propagate_init_t const *init,
                                                                  gondra_theory_atoms_t const **atoms);
 /* The number of solver threads of the coming search. */
@@ -899,11 +901,15 @@ GONDRA_VISIBILITY_DEFAULT bool gondra_control_load(gondra_control_t *control, ch
 GONDRA_VISIBILITY_DEFAULT bool gondra_control_add(gondra_control_t *control, char const *name,
                                                   char const *const *parameters, size_t parameters_size,
                                                   char const *program);
-/* Grounds the given parts. */
+/* Grounds the given parts, adding to what earlier calls grounded. Rules of a
+ * later call may define only atoms that are new to it. */
 GONDRA_VISIBILITY_DEFAULT bool gondra_control_ground(gondra_control_t *control, gondra_part_t const *parts,
                                                      size_t parts_size);
-/* Solves under assumptions (solver literals), reporting events to the handler
- * (may be null); result holds the gondra_solve_result_e bits. */
+/* Solves under assumptions (program literals), reporting events to the handler
+ * (may be null); result holds the gondra_solve_result_e bits. Calls may follow
+ * each other with grounding in between: atoms keep their solver literals,
+ * learnt information that holds beyond a call is kept, and propagators are
+ * initialised again. */
 GONDRA_VISIBILITY_DEFAULT bool gondra_control_solve(gondra_control_t *control, gondra_literal_t const *assumptions,
                                                     size_t assumptions_size, gondra_solve_event_callback_t handler,
                                                     void *data, gondra_solve_result_bitset_t *result);
@@ -928,9 +934,13 @@ GONDRA_VISIBILITY_DEFAULT bool gondra_control_has_const(gondra_control_t const *
                                                         bool *exists);
 GONDRA_VISIBILITY_DEFAULT bool gondra_control_get_const(gondra_control_t const *control, char const *name,
                                                         gondra_symbol_t *symbol);
-/* Sets the truth value of an external atom (free, true or false). */
+/* Sets the truth value of an external atom for the following solve calls:
+ * free, true, or false (then only its rules can make it true). The value of an
+ * atom that is not external is ignored. */
 GONDRA_VISIBILITY_DEFAULT bool gondra_control_assign_external(gondra_control_t *control, gondra_literal_t literal,
                                                               gondra_truth_value_t value);
+/* Ends the external status of an atom for good: from now on only its rules
+ * can make it true. */
 GONDRA_VISIBILITY_DEFAULT bool gondra_control_release_external(gondra_control_t *control, gondra_literal_t literal);
 
 #ifdef __cplusplus

@@ -5,6 +5,7 @@
 #include "input/messages.hpp"
 #include "input/parser.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -164,6 +165,9 @@ void Control::assign_external(int32_t literal, int value) {
         value = -value;
     }
     auto atom = static_cast<Ground::Atom>(literal < 0 ? -literal : literal);
+    if (!declared_external(atom)) {
+        return;
+    }
     ground_.add_external(atom, value == 0  ? Ground::ExternalValue::free
                                : value > 0 ? Ground::ExternalValue::truth
                                            : Ground::ExternalValue::falsity);
@@ -173,8 +177,15 @@ void Control::release_external(int32_t literal) {
     if (literal == 0 || (literal < 0 ? -int64_t{literal} : int64_t{literal}) > ground_.num_atoms()) {
         throw std::invalid_argument("invalid external literal " + std::to_string(literal));
     }
-    ground_.add_external(static_cast<Ground::Atom>(literal < 0 ? -literal : literal),
-                         Ground::ExternalValue::release);
+    auto atom = static_cast<Ground::Atom>(literal < 0 ? -literal : literal);
+    if (declared_external(atom)) {
+        ground_.add_external(atom, Ground::ExternalValue::release);
+    }
+}
+
+bool Control::declared_external(Ground::Atom atom) const {
+    return std::any_of(ground_.externals.begin(), ground_.externals.end(),
+                       [atom](Ground::External const& e) { return e.atom == atom; });
 }
 
 std::optional<Symbols::Symbol> Control::program_constant(std::string const& name) const {

@@ -67,6 +67,9 @@ private:
     void update_statistics(Solve::SolveSummary const& summary, double solve_seconds, double total_seconds);
     void warn(gondra_warning_t code, std::string const& message);
     std::optional<Symbols::Symbol> program_constant(std::string const& name) const;
+    // Whether the program declared the atom external (assignments to other
+    // atoms have no effect).
+    bool declared_external(Ground::Atom atom) const;
 
     Configuration configuration_;
     Statistics step_;

@@ -961,7 +961,9 @@ SearchResult Solver::search() {
             ++stats_.restarts;
             conflicts_since_restart_ = 0;
             lbd_fast_ = lbd_slow_;
-            backtrack(0);
+            // The call level stays unless units wait for level 0: leaving it
+            // would hand its level-0 changes to the propagators once more.
+            backtrack(step_ != lit_undef && pending_units_.empty() && decision_level() > 0 ? 1 : 0);
             continue;
         }
         if (stats_.conflicts >= next_reduce_) {

@@ -366,6 +366,11 @@ TEST(ControlApi, StepsKeepEarlierAtomsAndExternalsChangeBetweenCalls) {
         // e is atom 1 and false until assigned.
         Events first;
         EXPECT_EQ(solve_models(c, first), (std::set<std::string>{"", "p(1)"}));
+        // Values of atoms that are not external have no effect.
+        ASSERT_TRUE(gondra_control_assign_external(c.ctl, 2, 1));
+        ASSERT_TRUE(gondra_control_assign_external(c.ctl, 3, 0));
+        Events unchanged;
+        EXPECT_EQ(solve_models(c, unchanged), (std::set<std::string>{"", "p(1)"}));
         ASSERT_TRUE(gondra_control_assign_external(c.ctl, 1, 1));
         Events second;
         EXPECT_EQ(solve_models(c, second), (std::set<std::string>{"e p(0)", "e p(0) p(1) q(1)"}));
