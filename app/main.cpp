@@ -2,8 +2,12 @@
 #include "app/driver.hpp"
 #include "tarvex.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -13,6 +17,38 @@ struct RewriteCallback {
 
 bool forward_statement(gondra_ast_t* statement, void* data) {
     return (*static_cast<RewriteCallback*>(data)->add)(statement);
+}
+
+// The theory's cost of a model, from the "__csp_cost" atom it adds.
+bool theory_cost(gondra_model_t* model, std::vector<int64_t>& costs) {
+    size_t size = 0;
+    if (!gondra_model_symbols_size(model, gondra_show_type_shown, &size)) {
+        return false;
+    }
+    std::vector<gondra_symbol_t> symbols(size);
+    if (!gondra_model_symbols(model, gondra_show_type_shown, symbols.data(), size)) {
+        return false;
+    }
+    for (gondra_symbol_t symbol : symbols) {
+        char const* name = nullptr;
+        gondra_symbol_t const* arguments = nullptr;
+        size_t arity = 0;
+        char const* text = nullptr;
+        if (gondra_symbol_type(symbol) != gondra_symbol_type_function || !gondra_symbol_name(symbol, &name) ||
+            std::strcmp(name, "__csp_cost") != 0 || !gondra_symbol_arguments(symbol, &arguments, &arity) ||
+            arity != 1 || gondra_symbol_type(arguments[0]) != gondra_symbol_type_string ||
+            !gondra_symbol_string(arguments[0], &text)) {
+            continue;
+        }
+        char* end = nullptr;
+        errno = 0;
+        long long cost = std::strtoll(text, &end, 10);
+        if (errno == 0 && end != text && *end == '\0') {
+            costs.push_back(cost);
+        }
+        return true;
+    }
+    return true;
 }
 
 } // namespace
@@ -34,6 +70,7 @@ int main(int argc, char** argv) {
     };
     hooks.prepare = [theory](gondra_control_t* control) { return tarvex_prepare(theory, control); };
     hooks.on_model = [theory](gondra_model_t* model) { return tarvex_on_model(theory, model); };
+    hooks.model_costs = theory_cost;
     hooks.on_statistics = [theory](gondra_statistics_t* step, gondra_statistics_t* accumulated) {
         return tarvex_on_statistics(theory, step, accumulated);
     };

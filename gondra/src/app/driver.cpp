@@ -167,6 +167,7 @@ struct SolveState {
     std::vector<ModelRecord> models;
     uint64_t model_count = 0;
     bool optimality_proven = false;
+    std::vector<int64_t> best_costs;
     gondra_solve_result_bitset_t result = 0;
     std::string statistics_json;
     std::string statistics_text;
@@ -190,6 +191,7 @@ bool on_event(gondra_solve_event_type_t type, void* event, void* data, bool* goo
             check(gondra_model_cost_size(model, &cost_size));
             record.costs.resize(cost_size);
             if (cost_size > 0) check(gondra_model_cost(model, record.costs.data(), cost_size));
+            if (state.hooks->model_costs && !state.hooks->model_costs(model, record.costs)) return false;
             ++state.model_count;
             if (!state.json) {
                 std::cout << "Answer: " << state.model_count << '\n';
@@ -201,6 +203,11 @@ bool on_event(gondra_solve_event_type_t type, void* event, void* data, bool* goo
                     std::cout << '\n';
                 }
                 std::cout.flush();
+            }
+            // An application's objective may report a model that another
+            // thread had already beaten: the best one is the result.
+            if (!record.costs.empty() && (state.best_costs.empty() || record.costs < state.best_costs)) {
+                state.best_costs = record.costs;
             }
             state.models.push_back(std::move(record));
             *goon = true;
@@ -330,7 +337,7 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
         bool satisfiable = (result & gondra_solve_result_satisfiable) != 0;
         bool unsatisfiable = (result & gondra_solve_result_unsatisfiable) != 0;
         bool exhausted = (result & gondra_solve_result_exhausted) != 0;
-        bool has_costs = !state.models.empty() && !state.models.back().costs.empty();
+        bool has_costs = !state.best_costs.empty();
         bool optimum = satisfiable && has_costs && exhausted;
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
@@ -365,7 +372,7 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
             std::cout << "Models       : " << state.model_count << (exhausted || unsatisfiable ? "" : "+") << "\n";
             if (has_costs) {
                 std::cout << "Optimization :";
-                for (int64_t cost : state.models.back().costs) std::cout << ' ' << cost;
+                for (int64_t cost : state.best_costs) std::cout << ' ' << cost;
                 std::cout << "\n";
             }
             std::printf("Time         : %.3fs\n", seconds);

@@ -6,7 +6,9 @@
 #include "gondra.h"
 
 #include <functional>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace Gondra::App {
 
@@ -25,6 +27,9 @@ struct DriverHooks {
     std::function<bool(gondra_control_t*)> prepare;
     // Called for every model while it is reported.
     std::function<bool(gondra_model_t*)> on_model;
+    // Appends the costs of an objective that the application enforces itself
+    // (ranked below the host's own) to those the host reports for a model.
+    std::function<bool(gondra_model_t*, std::vector<int64_t>&)> model_costs;
     // Called with the step and the accumulated statistics after solving.
     std::function<bool(gondra_statistics_t*, gondra_statistics_t*)> on_statistics;
 };

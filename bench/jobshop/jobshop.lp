@@ -1,0 +1,21 @@
+% Job-shop scheduling with makespan minimisation.
+% Input: op(J,I,M,D): operation I of job J runs on machine M for D time units;
+% horizon(H): an upper bound on the makespan.
+
+&dom{0 .. H} = s(J,I) :- op(J,I,_,_), horizon(H).
+&dom{0 .. H} = makespan :- horizon(H).
+
+% The operations of a job run in their order.
+&__diff_h{s(J,I) - s(J,I+1)} <= -D :- op(J,I,_,D), op(J,I+1,_,_).
+
+% Two operations on one machine do not overlap: one of them goes first.
+1 { before(J,I,K,L); before(K,L,J,I) } 1 :- op(J,I,M,_), op(K,L,M,_), (J,I) < (K,L).
+&__diff_h{s(J,I) - s(K,L)} <= -D :- before(J,I,K,L), op(J,I,_,D).
+
+% Every job ends by the makespan.
+next(J,I) :- op(J,I,_,_), op(J,I+1,_,_).
+&__diff_h{s(J,I) - makespan} <= -D :- op(J,I,_,D), not next(J,I).
+
+&minimize{makespan}.
+&show{makespan}.
+#show.

@@ -1,0 +1,122 @@
+// The programs gondra and tarvex run as a user runs them: models with their
+// integer values, the result line, JSON output, and the exit codes for
+// satisfiable, unsatisfiable and optimal results and for bad input.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+struct Outcome {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs program with args on the program text given as a file.
+Outcome run(char const* program, std::string const& args, std::string const& text = {}) {
+    static int counter = 0;
+    std::string base = ::testing::TempDir() + "/program_test_" + std::to_string(::getpid()) + "_" +
+                       std::to_string(counter++);
+    std::string input = base + ".lp";
+    std::string err = base + ".err";
+    std::string command = std::string(program) + " " + args;
+    if (!text.empty()) {
+        std::ofstream(input) << text;
+        command += " " + input;
+    }
+    command += " 2>" + err;
+    Outcome r;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return r;
+    }
+    std::array<char, 4096> buffer{};
+    size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        r.out.append(buffer.data(), n);
+    }
+    int status = ::pclose(pipe);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream in(err);
+    r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::remove(input.c_str());
+    std::remove(err.c_str());
+    return r;
+}
+
+size_t count(std::string const& text, std::string const& part) {
+    size_t n = 0;
+    for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+TEST(Programs, ShippedScheduleExampleHasSixModelsWithIntegerValues) {
+    Outcome r = run(TARVEX_PROGRAM, "--json -n 0 " EXAMPLES_DIR "/schedule.lp");
+    EXPECT_EQ(r.code, 10) << r.err;
+    EXPECT_NE(r.out.find("\"result\": \"satisfiable\""), std::string::npos) << r.out;
+    EXPECT_EQ(count(r.out, "\"atoms\""), 6u) << r.out;
+    EXPECT_EQ(count(r.out, "__csp(start(a),"), 6u) << r.out;
+    EXPECT_NE(r.out.find("\"exhausted\": true"), std::string::npos) << r.out;
+}
+
+TEST(Programs, IntegerObjectiveEndsWithTheOptimum) {
+    // Two tasks on one machine and a makespan to minimise: 3 + 2.
+    std::string program = R"(
+        &dom{0 .. 10} = s(a). &dom{0 .. 10} = s(b). &dom{0 .. 20} = m.
+        1 { first(a); first(b) } 1.
+        &__diff_h{s(a) - s(b)} <= -3 :- first(a).
+        &__diff_h{s(b) - s(a)} <= -2 :- first(b).
+        &__diff_h{s(a) - m} <= -3. &__diff_h{s(b) - m} <= -2.
+        &minimize{m}.
+    )";
+    for (char const* threads : {"1", "2"}) {
+        Outcome r = run(TARVEX_PROGRAM, std::string("-t ") + threads, program);
+        EXPECT_EQ(r.code, 30) << r.out << r.err;
+        EXPECT_NE(r.out.find("OPTIMUM FOUND"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("Optimization : 5\n"), std::string::npos) << r.out;
+    }
+}
+
+TEST(Programs, ResultsAndExitCodes) {
+    Outcome sat = run(GONDRA_PROGRAM, "-n 0", "{ a; b }. :- a, b.");
+    EXPECT_EQ(sat.code, 10) << sat.err;
+    EXPECT_EQ(count(sat.out, "Answer:"), 3u) << sat.out;
+    EXPECT_NE(sat.out.find("SATISFIABLE"), std::string::npos);
+
+    Outcome unsat = run(TARVEX_PROGRAM, "", "&dom{0 .. 3} = x. &__sum_h{x} >= 4.");
+    EXPECT_EQ(unsat.code, 20) << unsat.out << unsat.err;
+    EXPECT_NE(unsat.out.find("UNSATISFIABLE"), std::string::npos);
+
+    Outcome optimum = run(GONDRA_PROGRAM, "", "{ a; b }. :- not a, not b. #minimize { 2,a : a; 1,b : b }.");
+    EXPECT_EQ(optimum.code, 30) << optimum.err;
+    EXPECT_NE(optimum.out.find("Optimization : 1\n"), std::string::npos) << optimum.out;
+}
+
+TEST(Programs, BadInputIsReportedWithItsLocation) {
+    Outcome syntax = run(GONDRA_PROGRAM, "", "a :- b\n");
+    EXPECT_EQ(syntax.code, 1);
+    EXPECT_NE(syntax.err.find(".lp:2:1"), std::string::npos) << syntax.err;
+
+    Outcome theory = run(TARVEX_PROGRAM, "", "&__sum_h{x * y * z} <= 3.");
+    EXPECT_EQ(theory.code, 1) << theory.out;
+    EXPECT_FALSE(theory.err.empty());
+
+    Outcome option = run(TARVEX_PROGRAM, "--no-such-option", "a.");
+    EXPECT_EQ(option.code, 1);
+    EXPECT_NE(option.err.find("no-such-option"), std::string::npos) << option.err;
+
+    Outcome missing = run(TARVEX_PROGRAM, "/nonexistent/file.lp");
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find("/nonexistent/file.lp"), std::string::npos) << missing.err;
+}
+
+} // namespace
