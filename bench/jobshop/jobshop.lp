@@ -13,8 +13,7 @@
 &__diff_h{s(J,I) - s(K,L)} <= -D :- before(J,I,K,L), op(J,I,_,D).
 
 % Every job ends by the makespan.
-next(J,I) :- op(J,I,_,_), op(J,I+1,_,_).
-&__diff_h{s(J,I) - makespan} <= -D :- op(J,I,_,D), not next(J,I).
+&__diff_h{s(J,I) - makespan} <= -D :- op(J,I,_,D), not op(J,I+1,_,_).
 
 &minimize{makespan}.
 &show{makespan}.

@@ -1,5 +1,7 @@
 #include "ground/grounder.hpp"
 
+#include "ground/anonymous_projection.hpp"
+
 #include "ground/flat_map.hpp"
 #include "ground/rule_set.hpp"
 #include "ground/statement_builder.hpp"
@@ -131,6 +133,7 @@ struct Grounder::Impl {
 
     std::map<std::vector<Symbol>, MinimizeState> minimize;
     std::set<Signature> shown;
+    uint32_t projections = 0; // auxiliary predicates made so far
     bool show_explicit = false;
     std::set<Signature> defined, head_signatures;
     std::set<std::pair<uint32_t, uint32_t>> inconsistent_done;
@@ -1649,7 +1652,11 @@ struct Grounder::Impl {
                 }
                 std::vector<NodePtr> alternatives;
                 try {
-                    alternatives = Input::unpool(node);
+                    for (auto const& alt : Input::unpool(node)) {
+                        for (auto const& projected : project_anonymous(alt, projections)) {
+                            alternatives.push_back(projected);
+                        }
+                    }
                 } catch (std::exception const& e) {
                     logger.error(node->location(), e.what());
                     continue;
@@ -1698,7 +1705,7 @@ struct Grounder::Impl {
             if (a.named || a.position == none) continue;
             a.named = true;
             Signature sig = domains[a.domain].signature;
-            bool show = !show_explicit || shown.count(sig) > 0;
+            bool show = (!show_explicit || shown.count(sig) > 0) && !is_projection_name(sig.name());
             out->add_atom_name(a.atom, a.symbol, show);
         }
     }

@@ -133,6 +133,23 @@ TEST(LanguageGrounding, SafetyErrorsAreLocated) {
     EXPECT_EQ(std::count(g.error.begin(), g.error.end(), '\n'), 3) << g.error;
 }
 
+TEST(LanguageGrounding, AnonymousVariablesInNegativeLiteralsAreProjected) {
+    // "not op(J,_)": no operation of J at all; the auxiliary atoms stay hidden.
+    EXPECT_EQ(models("op(1,a). op(1,b). op(2,a). j(1..3).\n"
+                     "#show idle/1. #show last/2. #show busy/1.\n"
+                     "idle(J) :- j(J), not op(J,_).\n"
+                     "last(J,K) :- op(J,K), not op(J+1,_), J < 3.\n"
+                     "busy(J) :- j(J), not not op(J,_).\n"),
+              (Models{"busy(1) busy(2) idle(3) last(2,a)"}));
+    // The same variable twice, with a choice deciding the projected atom.
+    EXPECT_EQ(models("{ p(1,1,x); p(1,2,y) }. #show q/1. q(X) :- X = 1..2, not p(X,X,_)."),
+              (Models{"q(1) q(2)", "q(2)"}));
+    // Anonymous variables inside a term of a negative literal stay unsafe.
+    Grounded g;
+    ground(g, "p(f(1)). a :- not p(f(_)).\n");
+    EXPECT_NE(g.error.find("unsafe variable '_'"), std::string::npos) << g.error;
+}
+
 TEST(LanguageGrounding, EqualitiesAssignAsSoonAsTheirSideIsBound) {
     // Diagonal partners are computed, not searched: with the assignment the
     // join visits O(n^3) candidates; the counts show the result is right.
