@@ -18,6 +18,8 @@ Solver::Solver(uint32_t thread_id, SolverParams params)
     pb_occ_.resize(2);
     obj_occ_.resize(2);
     prop_watch_.resize(2);
+    occ_flags_.resize(2, 0);
+    watch_single_.resize(2, 0);
     level_stamp_.resize(2, 0);
     // Variable 1 is the constant: true on level 0 at trail position 0.
     Var one = new_var();
@@ -45,6 +47,8 @@ Var Solver::new_var() {
     pb_occ_.resize(2 * static_cast<size_t>(v) + 2);
     obj_occ_.resize(2 * static_cast<size_t>(v) + 2);
     prop_watch_.resize(2 * static_cast<size_t>(v) + 2);
+    occ_flags_.resize(2 * static_cast<size_t>(v) + 2, 0);
+    watch_single_.resize(2 * static_cast<size_t>(v) + 2, 0);
     level_stamp_.resize(static_cast<size_t>(v) + 2, 0);
     if (v > 1) {
         heap_.insert(v);
@@ -180,6 +184,7 @@ void Solver::add_pb_row(std::span<PbTerm const> terms, int64_t bound) {
         Lit l = to_lit(t.literal);
         pb_lits_.push_back({l, t.coefficient});
         pb_occ_[negate(l)].push_back({row, t.coefficient});
+        occ_flags_[negate(l)] |= occ_pb;
         bool processed_false = value(l) < 0 && trail_pos_[var_of(l)] < qhead_;
         if (!processed_false) {
             state.slack += t.coefficient;
@@ -238,6 +243,7 @@ void Solver::build_objective(std::vector<MinimizeTerm> const& terms) {
         for (auto const& t : collected) {
             obj_terms_.push_back(t);
             obj_occ_[t.lit].push_back({index, t.weight});
+            occ_flags_[t.lit] |= occ_obj;
             if (value(t.lit) > 0 && trail_pos_[var_of(t.lit)] < qhead_) {
                 level.sum += t.weight;
             }
@@ -380,6 +386,20 @@ bool Solver::unit_propagate() {
 // Counters are updated for every processed literal in full, even when a
 // conflict follows, so that backtracking can undo them symmetrically.
 bool Solver::propagate_counters(Lit p) {
+    // Dense per-literal summaries spare the lists of most literals.
+    if (has_propagators_) {
+        uint32_t single = watch_single_[p];
+        if (single == watch_several) {
+            for (auto slot : prop_watch_[p]) {
+                slots_[slot].pending.push_back(to_external(p));
+            }
+        } else if (single != 0) {
+            slots_[single - 1].pending.push_back(to_external(p));
+        }
+    }
+    if (occ_flags_[p] == 0) {
+        return true;
+    }
     auto const& occ = pb_occ_[p];
     for (auto const& o : occ) {
         pb_[o.row].slack -= o.coefficient;
@@ -387,11 +407,6 @@ bool Solver::propagate_counters(Lit p) {
     auto const& oocc = obj_occ_[p];
     for (auto const& o : oocc) {
         obj_levels_[o.level].sum += o.weight;
-    }
-    if (has_propagators_) {
-        for (auto slot : prop_watch_[p]) {
-            slots_[slot].pending.push_back(to_external(p));
-        }
     }
     for (auto const& o : occ) {
         auto& r = pb_[o.row];
@@ -547,7 +562,7 @@ void Solver::backtrack(uint32_t level) {
         for (size_t k = trail_.size(); k-- > lim;) {
             Lit p = trail_[k];
             Var v = var_of(p);
-            if (has_counters_ && k < qhead_) {
+            if (has_counters_ && k < qhead_ && occ_flags_[p] != 0) {
                 for (auto const& o : pb_occ_[p]) {
                     pb_[o.row].slack += o.coefficient;
                 }

@@ -207,6 +207,7 @@ private:
     void truncate_root(uint32_t mark);
     void drop_variables_above(uint32_t vars);
     void drop_binaries(bool all_removable, uint32_t vars);
+    void summarise_watches(Lit l);
 
     // propagation
     bool unit_propagate();
@@ -287,6 +288,15 @@ private:
     // propagators
     std::vector<Slot> slots_;
     std::vector<std::vector<uint32_t>> prop_watch_; // per literal: slots
+    // Dense per-literal summaries read for every propagated literal, so that
+    // the lists above are touched only when they hold something: the one
+    // watching slot plus 1 (0 none, watch_several: see prop_watch_), and which
+    // of pb_occ_ and obj_occ_ may be non-empty (a clear bit means empty).
+    static constexpr uint32_t watch_several = ~uint32_t{0};
+    static constexpr uint8_t occ_pb = 1;
+    static constexpr uint8_t occ_obj = 2;
+    std::vector<uint32_t> watch_single_;
+    std::vector<uint8_t> occ_flags_;
     bool has_propagators_ = false;
     bool has_decide_ = false;
     bool in_callback_ = false;

@@ -36,6 +36,7 @@ void Solver::begin_call() {
         // Assigning the call literal enforces a bound set before it was
         // assumed (a zero weight changes no sum).
         obj_occ_[step_].push_back({0, 0});
+        occ_flags_[step_] |= occ_obj;
     }
     seen_version_ = 0;
     stop_counter_ = 0;
@@ -214,6 +215,8 @@ void Solver::drop_variables_above(uint32_t vars) {
     pb_occ_.resize(lits);
     obj_occ_.resize(lits);
     prop_watch_.resize(lits);
+    occ_flags_.resize(lits);
+    watch_single_.resize(lits);
     level_.resize(vars + 1);
     reason_.resize(vars + 1);
     trail_pos_.resize(vars + 1);

@@ -28,6 +28,7 @@ void Solver::watch(uint32_t slot, int32_t lit) {
     auto& list = prop_watch_[to_lit(lit)];
     if (std::find(list.begin(), list.end(), slot) == list.end()) {
         list.push_back(slot);
+        summarise_watches(to_lit(lit));
     }
 }
 
@@ -37,6 +38,12 @@ void Solver::unwatch(uint32_t slot, int32_t lit) {
     }
     auto& list = prop_watch_[to_lit(lit)];
     list.erase(std::remove(list.begin(), list.end(), slot), list.end());
+    summarise_watches(to_lit(lit));
+}
+
+void Solver::summarise_watches(Lit l) {
+    auto const& list = prop_watch_[l];
+    watch_single_[l] = list.empty() ? 0 : list.size() == 1 ? list[0] + 1 : watch_several;
 }
 
 bool Solver::watched(uint32_t slot, int32_t lit) const {
