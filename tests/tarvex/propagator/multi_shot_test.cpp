@@ -141,3 +141,43 @@ TEST(MultiShot, OrderLiteralsOfTheFirstSearchAreForgotten) {
 }
 
 } // namespace
+
+namespace {
+
+int cost_of(Model const& model) {
+    for (auto const& symbol : model) {
+        int cost = 0;
+        if (std::sscanf(symbol.c_str(), "__csp_cost(\"%d\")", &cost) == 1) {
+            return cost;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+// The objective's bound of one step does not carry over: a later step that
+// rules out the earlier optimum finds the new one, and objective terms of the
+// steps add up.
+TEST(MultiShot, ObjectiveIsMinimisedAgainInEveryStep) {
+    for (char const* threads : {"1", "2"}) {
+        HostSession session{{"-t", threads}};
+        ASSERT_TRUE(session.ground("&dom{0 .. 9} = x. &dom{0 .. 9} = y. &__sum_h{x; y} >= 4. &minimize{x}."))
+            << session.error();
+        auto first = session.solve();
+        ASSERT_TRUE(first.ok) << first.error;
+        ASSERT_FALSE(first.models.empty());
+        EXPECT_EQ(cost_of(first.models.back()), 0);
+
+        ASSERT_TRUE(session.ground("&__sum_h{x} >= 2. &minimize{y}.", "more")) << session.error();
+        auto second = session.solve();
+        ASSERT_TRUE(second.ok) << second.error;
+        ASSERT_FALSE(second.models.empty());
+        // x + y >= 4, x >= 2: the sum x + y is at least 4.
+        int best = cost_of(second.models.back());
+        for (auto const& model : second.models) {
+            best = std::min(best, cost_of(model));
+        }
+        EXPECT_EQ(best, 4) << threads;
+    }
+}
