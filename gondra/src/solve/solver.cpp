@@ -932,10 +932,12 @@ SearchResult Solver::search() {
     if (unsat_) {
         return SearchResult::unsat;
     }
-    if (has_propagators_) {
+    if (has_propagators_ && step_ == lit_undef) {
+        // Outside solve calls, literals fixed before the search are not
+        // changes (within a call, begin_call drops them once: level-0 facts
+        // learnt later must still reach the propagators).
         for (auto& slot : slots_) {
             if (decision_level() == 0 && slot.marks.empty()) {
-                // literals fixed before the search are not changes
                 slot.pending.clear();
             }
         }

@@ -30,6 +30,10 @@ void Solver::begin_call() {
         propagate_root();
     }
     root_mark_ = trail_size();
+    // Literals fixed before the search are not changes: init has read them.
+    for (auto& slot : slots_) {
+        slot.pending.clear();
+    }
     tainted_ = false;
     step_ = make_lit(new_var(), false);
     if (has_objective()) {

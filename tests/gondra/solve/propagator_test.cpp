@@ -380,3 +380,100 @@ TEST(DecideTest, DecisionReplacesFallback) {
 
 } // namespace
 } // namespace Gondra::Solve
+
+namespace Gondra::Solve {
+namespace {
+
+// Watches every literal and keeps, per thread, the changes delivered and not
+// undone. On a total assignment each true literal must be among them or have
+// been true when init ran: a propagator never misses a change, also not a
+// level-0 fact learnt during search (then handed over above level 0).
+class DeliveryCheck : public Propagator {
+public:
+    explicit DeliveryCheck(uint32_t vars) : vars_(vars) {}
+
+    bool init(PropagateInit& init) override {
+        threads_.clear();
+        for (uint32_t t = 0; t < init.number_of_threads(); ++t) {
+            threads_.push_back(std::make_unique<Thread>());
+        }
+        initial_.clear();
+        for (uint32_t v = 2; v <= vars_ + 1; ++v) {
+            for (int32_t lit : {static_cast<int32_t>(v), -static_cast<int32_t>(v)}) {
+                init.add_watch(lit);
+                if (init.assignment().is_true(lit)) {
+                    initial_.insert(lit);
+                }
+            }
+        }
+        init.set_check_mode(CheckMode::total);
+        return true;
+    }
+    bool propagate(PropagateControl& ctl, std::span<int32_t const> changes) override {
+        auto& t = *threads_[ctl.thread_id()];
+        t.levels.push_back(t.delivered.size());
+        t.delivered.insert(t.delivered.end(), changes.begin(), changes.end());
+        return true;
+    }
+    void undo(PropagateControl const& ctl, std::span<int32_t const>) override {
+        auto& t = *threads_[ctl.thread_id()];
+        t.delivered.resize(t.levels.back());
+        t.levels.pop_back();
+    }
+    bool check(PropagateControl& ctl) override {
+        auto& t = *threads_[ctl.thread_id()];
+        std::set<int32_t> known(t.delivered.begin(), t.delivered.end());
+        for (uint32_t v = 2; v <= vars_ + 1; ++v) {
+            auto lit = static_cast<int32_t>(v);
+            lit = ctl.assignment().is_true(lit) ? lit : -lit;
+            if (!known.contains(lit) && !initial_.contains(lit)) {
+                missed.fetch_add(1);
+            }
+        }
+        checks.fetch_add(1);
+        return true;
+    }
+
+    std::atomic<uint64_t> missed{0};
+    std::atomic<uint64_t> checks{0};
+
+private:
+    struct Thread {
+        std::vector<int32_t> delivered;
+        std::vector<size_t> levels;
+    };
+    uint32_t vars_;
+    std::set<int32_t> initial_;
+    std::vector<std::unique_ptr<Thread>> threads_;
+};
+
+TEST(PropagatorProtocol, EveryTrueWatchedLiteralIsDeliveredBeforeATotalCheck) {
+    std::mt19937 rng(17);
+    uint64_t checked = 0;
+    for (int round = 0; round < 20; ++round) {
+        // Near the threshold, so that searches learn units; enumerating with
+        // several threads splits the search into cubes.
+        Testing::SmallProblem p;
+        p.vars = 30;
+        for (int c = 0; c < 126; ++c) {
+            p.clauses.push_back({Testing::random_lit(rng, p.vars), Testing::random_lit(rng, p.vars),
+                                 Testing::random_lit(rng, p.vars)});
+        }
+        SolverSet set;
+        p.load(set.problem());
+        DeliveryCheck prop(p.vars);
+        set.add_propagator(&prop);
+        for (uint32_t threads : {1u, 3u}) {
+            SolveOptions options;
+            options.threads = threads;
+            options.models = 0;
+            set.solve(options, nullptr);
+            EXPECT_EQ(prop.missed.load(), 0u) << "round " << round << " threads " << threads;
+        }
+        checked += prop.checks.load();
+    }
+    EXPECT_GT(checked, 100u);
+}
+
+} // namespace
+} // namespace Gondra::Solve
