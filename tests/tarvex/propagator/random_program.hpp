@@ -16,6 +16,11 @@ struct RandomProgram {
     std::string text;
     // Every model as the sorted texts of its shown symbols.
     std::set<std::vector<std::string>> models;
+    // The program in two solving steps: the first part (domains, choices and
+    // the first half of the constraints) with its models, and the rest.
+    std::string first_text;
+    std::set<std::vector<std::string>> first_models;
+    std::string second_text;
 };
 
 struct RandomProgramOptions {
@@ -78,6 +83,8 @@ public:
             std::string atom;
         };
         std::vector<Rule> rules;
+        std::vector<std::string> rule_texts;
+        std::string prefix = program.text;
         int count = pick(1, 4);
         for (int r = 0; r < count; ++r) {
             Rule rule;
@@ -124,21 +131,41 @@ public:
                 rule.guard = pick(0, choices - 1);
             }
             std::string guard = rule.guard >= 0 ? "c" + std::to_string(rule.guard) : "";
+            std::string text;
             if (!body) {
                 rule.kind = Rule::head;
-                program.text += atom_text + (guard.empty() ? "" : " :- " + guard) + ".\n";
+                text = atom_text + (guard.empty() ? "" : " :- " + guard) + ".\n";
             } else if (guard.empty()) {
                 rule.kind = Rule::defines;
                 rule.atom = "r" + std::to_string(r);
-                program.text += rule.atom + " :- " + atom_text + ".\n";
+                text = rule.atom + " :- " + atom_text + ".\n";
             } else {
                 rule.kind = Rule::forbids;
-                program.text += ":- " + atom_text + ", " + guard + ".\n";
+                text = ":- " + atom_text + ", " + guard + ".\n";
             }
+            program.text += text;
+            rule_texts.push_back(text);
             rules.push_back(std::move(rule));
         }
+        size_t half = rules.size() / 2;
+        program.first_text = prefix;
+        for (size_t r = 0; r < rule_texts.size(); ++r) {
+            (r < half ? program.first_text : program.second_text) += rule_texts[r];
+        }
+        program.models = brute_force(options, lo, hi, space, choices, rules);
+        rules.resize(half);
+        program.first_models = brute_force(options, lo, hi, space, choices, rules);
+        return program;
+    }
 
-        // Brute force over all values and choice subsets.
+private:
+    // Every model of the rules: all values and choice subsets.
+    template <class Rule>
+    static std::set<std::vector<std::string>> brute_force(RandomProgramOptions options, std::vector<int> const& lo,
+                                                          std::vector<int> const& hi, long space, int choices,
+                                                          std::vector<Rule> const& rules) {
+        std::set<std::vector<std::string>> models;
+        auto n = static_cast<int>(lo.size());
         std::vector<int> x(lo);
         for (long index = 0; index < space; ++index) {
             long rest = index;
@@ -177,13 +204,12 @@ public:
                 }
                 std::sort(model.begin(), model.end());
                 model.erase(std::unique(model.begin(), model.end()), model.end());
-                program.models.insert(std::move(model));
+                models.insert(std::move(model));
             }
         }
-        return program;
+        return models;
     }
 
-private:
     using Evaluator = std::function<int(std::vector<int> const&)>;
 
     int pick(int low, int high) { return std::uniform_int_distribution<int>{low, high}(rng_); }

@@ -22,33 +22,52 @@ std::string show(std::vector<std::string> const& model) {
     return text;
 }
 
-// Solves the program and checks that the models are exactly the expected
-// ones, each reported once.
+// Checks that the models of a solve call are exactly the expected ones, each
+// reported once.
+void expect_outcome(SolveOutcome const& outcome, std::set<std::vector<std::string>> const& expected,
+                    std::string const& text) {
+    ASSERT_TRUE(outcome.ok) << outcome.error << "\n" << text;
+    std::set<std::vector<std::string>> found;
+    for (auto const& model : outcome.models) {
+        EXPECT_TRUE(found.insert(model).second) << "reported twice: " << show(model) << "\n" << text;
+    }
+    for (auto const& model : expected) {
+        EXPECT_TRUE(found.contains(model)) << "missing: " << show(model) << "\n" << text;
+    }
+    for (auto const& model : found) {
+        EXPECT_TRUE(expected.contains(model)) << "wrong: " << show(model) << "\n" << text;
+    }
+    bool satisfiable = (outcome.result & gondra_solve_result_satisfiable) != 0;
+    EXPECT_EQ(satisfiable, !expected.empty()) << text;
+}
+
 void expect_models(RandomProgram const& program, int threads) {
     HostSession session{{"-n", "0", "-t", std::to_string(threads)}};
     ASSERT_TRUE(session.ground(program.text)) << session.error() << "\n" << program.text;
-    auto outcome = session.solve();
-    ASSERT_TRUE(outcome.ok) << outcome.error << "\n" << program.text;
-    std::set<std::vector<std::string>> found;
-    for (auto const& model : outcome.models) {
-        EXPECT_TRUE(found.insert(model).second) << "reported twice: " << show(model) << "\n" << program.text;
-    }
-    for (auto const& model : program.models) {
-        EXPECT_TRUE(found.contains(model)) << "missing: " << show(model) << "\n" << program.text;
-    }
-    for (auto const& model : found) {
-        EXPECT_TRUE(program.models.contains(model)) << "wrong: " << show(model) << "\n" << program.text;
-    }
-    bool satisfiable = (outcome.result & gondra_solve_result_satisfiable) != 0;
-    EXPECT_EQ(satisfiable, !program.models.empty()) << program.text;
+    expect_outcome(session.solve(), program.models, program.text);
 }
 
-void run_programs(RandomProgramOptions options, int threads, int count, std::uint32_t seed) {
+// The same program in two solving steps: the second adds constraints over
+// the variables of the first.
+void expect_models_in_steps(RandomProgram const& program, int threads) {
+    HostSession session{{"-n", "0", "-t", std::to_string(threads)}};
+    ASSERT_TRUE(session.ground(program.first_text)) << session.error() << "\n" << program.first_text;
+    expect_outcome(session.solve(), program.first_models, program.first_text);
+    std::string both = program.first_text + "% second step\n" + program.second_text;
+    ASSERT_TRUE(session.ground(program.second_text, "more")) << session.error() << "\n" << both;
+    expect_outcome(session.solve(), program.models, both);
+}
+
+void run_programs(RandomProgramOptions options, int threads, int count, std::uint32_t seed, bool steps = false) {
     RandomProgramGenerator generator{seed};
     for (int i = 0; i < count; ++i) {
         auto program = generator.next(options);
         SCOPED_TRACE("program " + std::to_string(i));
-        expect_models(program, threads);
+        if (steps) {
+            expect_models_in_steps(program, threads);
+        } else {
+            expect_models(program, threads);
+        }
         if (::testing::Test::HasFailure()) {
             return;
         }
@@ -71,10 +90,7 @@ TEST(RandomPrograms, PinnedDistinctAndDisjointPairs) {
 }
 
 // Values known only to the theory: the host must enumerate over the order
-// literals the theory creates while searching. Disabled until the host's
-// enumeration blocks models over those literals too (it blocks over the
-// variables that exist before search only, so it reports one model per
-// assignment of the program atoms).
+// literals the theory creates while searching.
 TEST(RandomPrograms, FreeValuesOneThread) {
     run_programs({}, 1, 150, 21);
 }
@@ -86,6 +102,23 @@ TEST(RandomPrograms, FreeValuesThreeThreads) {
 TEST(RandomPrograms, FreeDistinctAndDisjointPairs) {
     run_programs({.pairs_only = true}, 1, 80, 23);
     run_programs({.pairs_only = true}, 3, 60, 24);
+}
+
+// Two solving steps: variables, domains and constraints of the first stay,
+// order literals of its search go, and the second step's constraints join.
+TEST(RandomPrograms, TwoStepsOneThread) {
+    run_programs({}, 1, 120, 31, true);
+    run_programs({.pin_values = true}, 1, 60, 32, true);
+}
+
+// Disabled: in the second step with three threads some models are reported
+// twice. The duplicates come from one host thread, differ only in order
+// literals made at the first initialisation (which that thread then treats
+// as free), and that thread's theory solver creates no order literal during
+// the second search, as if its propagate and check were not called.
+TEST(RandomPrograms, DISABLED_TwoStepsThreeThreads) {
+    run_programs({}, 3, 80, 33, true);
+    run_programs({.pairs_only = true}, 3, 60, 34, true);
 }
 
 } // namespace
