@@ -71,6 +71,10 @@ public:
 
     // ---- level-0 additions (init) -----------------------------------------
     bool propagate_root();
+    // The level-0 literals over problem variables, and their import into
+    // another thread solver of the same problem (before begin_call).
+    void root_facts(std::vector<int32_t>& out) const;
+    void add_facts(std::span<int32_t const> facts);
 
     // ---- propagators ------------------------------------------------------
     void add_propagator(Propagator* propagator, CheckMode mode);

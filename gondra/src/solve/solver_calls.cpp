@@ -47,6 +47,27 @@ void Solver::begin_call() {
     has_deadline_ = false;
 }
 
+void Solver::root_facts(std::vector<int32_t>& out) const {
+    out.clear();
+    for (uint32_t k = 0; k < trail_end(0); ++k) {
+        if (var_of(trail_[k]) <= problem_vars_) {
+            out.push_back(to_external(trail_[k]));
+        }
+    }
+}
+
+void Solver::add_facts(std::span<int32_t const> facts) {
+    backtrack(0);
+    for (int32_t lit : facts) {
+        Lit l = to_lit(lit);
+        if (value(l) == 0) {
+            assign(l, reason_none);
+        } else if (value(l) < 0) {
+            unsat_ = true;
+        }
+    }
+}
+
 void Solver::end_call() {
     has_conflict_ = false;
     backtrack(0);

@@ -170,10 +170,20 @@ SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& h
                                       : (options.models == 0 || optimize_ ? 0 : 1);
     auto start = std::chrono::steady_clock::now();
     start_stats_.clear();
+    // All threads start from thread 0's level 0: propagators build the other
+    // threads' state from thread 0's, and facts it learnt in earlier calls
+    // hold everywhere (level 0 never rests on per-call information).
+    std::vector<int32_t> facts;
     for (auto& s : solvers_) {
         s->sync(problem_);
         apply_registrations(*s);
+        if (s.get() != &master) {
+            s->add_facts(facts);
+        }
         s->begin_call();
+        if (s.get() == &master) {
+            master.root_facts(facts);
+        }
         s->set_stop(&stop_);
         s->set_shared_version(&version_);
         if (options.time_limit > 0) {

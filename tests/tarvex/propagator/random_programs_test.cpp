@@ -111,12 +111,7 @@ TEST(RandomPrograms, TwoStepsOneThread) {
     run_programs({.pin_values = true}, 1, 60, 32, true);
 }
 
-// Disabled: in the second step with three threads some models are reported
-// twice. The duplicates come from one host thread, differ only in order
-// literals made at the first initialisation (which that thread then treats
-// as free), and that thread's theory solver creates no order literal during
-// the second search, as if its propagate and check were not called.
-TEST(RandomPrograms, DISABLED_TwoStepsThreeThreads) {
+TEST(RandomPrograms, TwoStepsThreeThreads) {
     run_programs({}, 3, 80, 33, true);
     run_programs({.pairs_only = true}, 3, 60, 34, true);
 }
