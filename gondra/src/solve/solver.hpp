@@ -120,8 +120,6 @@ public:
     // Marks the level-0 state after loading and init as the one the solve
     // call starts from and creates the call literal.
     void begin_call();
-    // The call literal (0 outside a solve call).
-    int32_t call_literal() const { return step_ == lit_undef ? 0 : to_external(step_); }
     // Ends a solve call: drops the variables created during search (the call
     // literal among them) with every clause over them, and volatile clauses.
     // Per-call information (blocking clauses, objective bounds, volatile
@@ -217,8 +215,10 @@ private:
     bool unit_propagate();
     bool propagate_counters(Lit p);
     bool check_objective(uint32_t limit_pos);
-    // An objective bound is enforced only once the call literal holds.
-    bool bound_active() const { return obj_has_bound_ && (step_ == lit_undef || value_[step_] > 0); }
+    // Per-call information (an objective bound, clauses of propagators) acts
+    // only once the call literal holds, or outside solve calls.
+    bool call_active() const { return step_ == lit_undef || value_[step_] > 0; }
+    bool bound_active() const { return obj_has_bound_ && call_active(); }
     bool propagate_all();
     bool call_propagators();
     bool call_check(bool total);

@@ -270,7 +270,7 @@ bool Solver::propagate_all() {
         // Before the call literal holds (level 0 of a call), clauses they add
         // for this call only could not take effect: propagators wait for level
         // 1 and receive the pending level-0 changes there.
-        if (!has_propagators_ || (step_ != lit_undef && value_[step_] <= 0)) {
+        if (!has_propagators_ || !call_active()) {
             return true;
         }
         if (!call_propagators()) {
