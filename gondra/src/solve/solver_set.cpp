@@ -320,9 +320,75 @@ void SolverSet::import_shared(Solver& solver) {
     }
 }
 
-// Searches under the solver's assumptions; true when that space holds no
-// further model, false when the call ends otherwise.
-bool SolverSet::run_search(Solver& solver, ModelHandler const& handler) {
+namespace {
+
+// The walk over the decision tree by which a thread enumerates the models of
+// the space that its assumptions describe. After a model with the decisions
+// d1..dk the rest of the space is the union of the disjoint subspaces
+// (d1..di-1, -di), each searched under assumptions in turn. Unlike a clause
+// per model that excludes it, this keeps memory and propagation costs from
+// growing with the number of models.
+class DecisionPath {
+public:
+    explicit DecisionPath(std::vector<int32_t> const& base) : base_(base) {}
+
+    // Takes the decisions of the model the solver holds. A solve call assumes
+    // its call literal first, then the given assumptions, one level each, so
+    // the decisions are on the levels above. False when the levels do not
+    // read as expected; the caller then excludes the model otherwise.
+    bool add_model(Solver const& solver) {
+        auto assumed = static_cast<uint32_t>(1 + base_.size() + path_.size());
+        if (solver.decision_level() < assumed) {
+            return false;
+        }
+        for (uint32_t level = 2; level <= assumed; ++level) {
+            int32_t d = solver.decision(level);
+            int32_t expected = level - 2 < base_.size() ? base_[level - 2] : path_[level - 2 - base_.size()].first;
+            if (d != 0 && d != expected) {
+                return false;
+            }
+        }
+        for (uint32_t level = assumed + 1; level <= solver.decision_level(); ++level) {
+            if (int32_t d = solver.decision(level); d != 0) {
+                path_.emplace_back(d, true);
+            }
+        }
+        return true;
+    }
+
+    // Moves to the next subspace and sets it as the solver's assumptions;
+    // false when none is left.
+    bool next(Solver& solver) {
+        while (!path_.empty() && !path_.back().second) {
+            path_.pop_back();
+        }
+        if (path_.empty()) {
+            return false;
+        }
+        path_.back() = {-path_.back().first, false};
+        assumptions_ = base_;
+        for (auto const& step : path_) {
+            assumptions_.push_back(step.first);
+        }
+        solver.reset_search();
+        solver.set_assumptions(assumptions_);
+        return true;
+    }
+
+private:
+    std::vector<int32_t> const& base_;
+    // decisions below the base, each with whether its other branch is still open
+    std::vector<std::pair<int32_t, bool>> path_;
+    std::vector<int32_t> assumptions_;
+};
+
+} // namespace
+
+// Searches under the assumptions base (which the solver has been given);
+// true when that space holds no further model, false when the call ends
+// otherwise.
+bool SolverSet::run_search(Solver& solver, std::vector<int32_t> const& base, ModelHandler const& handler) {
+    DecisionPath path(base);
     for (;;) {
         switch (solver.search()) {
         case SearchResult::update:
@@ -333,11 +399,18 @@ bool SolverSet::run_search(Solver& solver, ModelHandler const& handler) {
                 return false;
             }
             if (!optimize_) {
-                solver.block_model();
+                if (!path.add_model(solver)) {
+                    solver.block_model();
+                } else if (!path.next(solver)) {
+                    return true;
+                }
             }
             break;
         case SearchResult::unsat:
-            return true;
+            if (optimize_ || solver.proven_unsat() || !path.next(solver)) {
+                return true;
+            }
+            break;
         case SearchResult::error: {
             std::lock_guard<std::mutex> lock(mutex_);
             record_failure(solver.failure());
@@ -360,7 +433,7 @@ void SolverSet::run_cubes(Solver& solver, SolveOptions const& options, ModelHand
         assumptions = options.assumptions;
         assumptions.insert(assumptions.end(), cubes_[cube].begin(), cubes_[cube].end());
         solver.set_assumptions(assumptions);
-        if (!run_search(solver, handler)) {
+        if (!run_search(solver, assumptions, handler)) {
             return;
         }
         std::lock_guard<std::mutex> lock(mutex_);
@@ -378,7 +451,7 @@ void SolverSet::run(uint32_t index, SolveOptions const& options, ModelHandler co
     try {
         if (!cubes_.empty()) {
             run_cubes(solver, options, handler);
-        } else if (run_search(solver, handler)) {
+        } else if (run_search(solver, options.assumptions, handler)) {
             std::lock_guard<std::mutex> lock(mutex_);
             finish(true);
         }

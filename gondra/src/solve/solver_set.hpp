@@ -112,7 +112,7 @@ private:
     void prepare_solvers(SolveOptions const& options);
     void apply_registrations(Solver& solver);
     void make_cubes(std::vector<int32_t> const& assumptions);
-    bool run_search(Solver& solver, ModelHandler const& handler);
+    bool run_search(Solver& solver, std::vector<int32_t> const& base, ModelHandler const& handler);
     void run(uint32_t index, SolveOptions const& options, ModelHandler const& handler);
     void run_cubes(Solver& solver, SolveOptions const& options, ModelHandler const& handler);
     bool on_model(Solver& solver, ModelHandler const& handler);
