@@ -118,7 +118,8 @@ void SolverSet::make_cubes(std::vector<int32_t> const& assumptions) {
     }
 }
 
-SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& handler) {
+SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& handler,
+                              StartHandler const& started) {
     SolveSummary summary;
     for (auto a : options.assumptions) {
         problem_.check_literal(a);
@@ -160,6 +161,20 @@ SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& h
         if (!ok) {
             summary.status = SolveStatus::error;
             summary.failure = failure_;
+            summary.interrupted = interrupted_.exchange(false);
+            end_call();
+            return summary;
+        }
+    }
+    if (started) {
+        bool go_on = false;
+        try {
+            go_on = started();
+        } catch (...) {
+            end_call();
+            throw;
+        }
+        if (!go_on) {
             summary.interrupted = interrupted_.exchange(false);
             end_call();
             return summary;
