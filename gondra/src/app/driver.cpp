@@ -205,7 +205,7 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
     Control::Configuration settings;
     Control::CommandLine command_line{settings};
     bool text = false;
-    command_line.options().add_flag("Basic Options", "text", "Print the ground program as text and exit", &text);
+    command_line.options().add_flag("Basic Options", "text,@2", "Print the ground program as text and exit", &text);
     ControlHandle handle{signals};
     try {
         if (hooks.register_options) check(hooks.register_options(command_line.options().to_c()));

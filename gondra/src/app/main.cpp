@@ -35,7 +35,7 @@ void add_modes(Gondra::Control::Options& options, Modes& modes) {
             return !file.empty();
         },
         false, "<file>");
-    options.add_flag(group, "quiet,q", "With --dimacs: print no assignment", &modes.quiet);
+    options.add_flag(group, "quiet,q,@2", "With --dimacs: print no assignment", &modes.quiet);
 }
 
 std::optional<int> run_mode(Modes const& modes, Gondra::Control::Configuration const& settings,

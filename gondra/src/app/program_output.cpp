@@ -3,18 +3,38 @@
 #include "app/statistics_printer.hpp"
 #include "app/text_format.hpp"
 
+#include <chrono>
+
 
 namespace Gondra::App {
 namespace {
 
 void write(std::FILE* out, std::string const& text) { std::fwrite(text.data(), 1, text.size(), out); }
 
-// Models are flushed one by one: whoever reads the output (a user waiting on
-// an optimisation, a program that stops us after the first model) sees each
-// one as soon as it is found.
+// Whoever reads the output (a user waiting on an optimisation, a program that
+// stops us after the first model) should see a model as soon as it is found.
+// Models with a cost improve on the one before and are few: each is flushed.
+// Others are flushed unless the last flush was only just now, so that an
+// enumeration of millions of models does not make a system call for each.
+class ModelFlush {
+public:
+    explicit ModelFlush(std::FILE* out) : out_(out) {}
+    void after_model(bool has_cost) {
+        auto now = std::chrono::steady_clock::now();
+        if (has_cost || now - last_ >= std::chrono::milliseconds(50)) {
+            std::fflush(out_);
+            last_ = now;
+        }
+    }
+
+private:
+    std::FILE* out_;
+    std::chrono::steady_clock::time_point last_{};
+};
+
 class TextOutput final : public ProgramOutput {
 public:
-    explicit TextOutput(std::FILE* out) : out_(out) {}
+    explicit TextOutput(std::FILE* out) : out_(out), flush_(out) {}
 
     void search_started() override {
         std::fputs("Solving...\n", out_);
@@ -39,7 +59,7 @@ public:
             line_ += '\n';
         }
         write(out_, line_);
-        std::fflush(out_);
+        flush_.after_model(!costs.empty());
     }
 
     bool statistics(gondra_statistics_t const* step, gondra_statistics_t const* accumulated) override {
@@ -78,6 +98,7 @@ public:
 
 private:
     std::FILE* out_;
+    ModelFlush flush_;
     std::string line_; // reused: a model costs no allocation once it is large enough
     std::string statistics_;
 };
@@ -86,7 +107,7 @@ private:
 // every model is one element of "models", written when it is found.
 class JsonOutput final : public ProgramOutput {
 public:
-    explicit JsonOutput(std::FILE* out) : out_(out) {}
+    explicit JsonOutput(std::FILE* out) : out_(out), flush_(out) {}
 
     void search_started() override { open(); }
 
@@ -106,7 +127,7 @@ public:
         append_costs(line_, costs);
         line_ += '}';
         write(out_, line_);
-        std::fflush(out_);
+        flush_.after_model(!costs.empty());
     }
 
     bool statistics(gondra_statistics_t const* step, gondra_statistics_t const* accumulated) override {
@@ -169,6 +190,7 @@ private:
     }
 
     std::FILE* out_;
+    ModelFlush flush_;
     bool opened_ = false;
     bool first_model_ = true;
     std::string line_;

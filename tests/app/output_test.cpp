@@ -1,0 +1,116 @@
+// What the programs print as the search goes: models streamed with constant
+// memory, "Solving..." only once the theory is initialised, the summary after
+// an error during the search, and both statistics trees.
+#include "child_process.hpp"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+namespace {
+
+using ChildProcess::count;
+using ChildProcess::lines_after;
+using ChildProcess::ProgramFile;
+using ChildProcess::run;
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+
+TEST(Output, MillionModelsStreamInConstantMemory) {
+    if (sanitized) {
+        GTEST_SKIP() << "the sanitizers' own memory would be measured";
+    }
+    // 2^20 models; q is shown in half of them.
+    ProgramFile program("{ p(1..20) }. q :- p(1). #show q/0.");
+    for (char const* format : {"--stats", "--json"}) {
+        ChildProcess::Options options;
+        options.out_limit = 1 << 16;
+        auto r = run(GONDRA_PROGRAM, {"-n", "0", format, program.path()}, options);
+        ASSERT_EQ(r.code, 10) << r.err;
+        if (std::string(format) == "--json") {
+            EXPECT_NE(r.out.find("\"exhausted\": true"), std::string::npos) << r.out;
+            EXPECT_NE(r.out.find("{\"atoms\": [\"q\"], \"costs\": []}\n  ],"), std::string::npos) << r.out;
+        } else {
+            EXPECT_NE(r.out.find("Models       : 1048576\n"), std::string::npos) << r.out;
+        }
+        EXPECT_LT(r.peak_rss_kb, 50 * 1024) << format;
+    }
+}
+
+TEST(Output, SolvingIsPrintedOnlyOnceTheTheoryIsInitialised) {
+    for (char const* text : {"&__sum_h{x} <= 5/0.", "&__sum_h{2147483647*x; 2147483647*y} <= 4.",
+                             "&__sum_h{x * y * z} <= 3."}) {
+        ProgramFile program(text);
+        for (char const* format : {"--stats", "--json"}) {
+            auto r = run(TARVEX_PROGRAM, {format, program.path()});
+            EXPECT_EQ(r.code, 1) << text << r.out;
+            EXPECT_EQ(r.out, "") << text;
+            EXPECT_NE(r.err.find("error"), std::string::npos) << r.err;
+        }
+    }
+    ProgramFile fine("&dom{1..2} = x.");
+    auto r = run(TARVEX_PROGRAM, {fine.path()});
+    EXPECT_EQ(r.code, 10);
+    EXPECT_EQ(r.out.rfind("Solving...\nAnswer: 1\n", 0), 0u) << r.out;
+}
+
+TEST(Output, ErrorDuringTheSearchKeepsTheModelsAndTheSummary) {
+    // Every model lowers the bound by 10^6; the 1076th leaves the range of
+    // the objective's values.
+    ProgramFile program("&dom{-2000..0} = x. &minimize{1000000*x}.");
+    auto text = run(TARVEX_PROGRAM, {program.path()});
+    EXPECT_EQ(text.code, 1);
+    EXPECT_EQ(count(text.out, "Answer:"), 1075u);
+    EXPECT_NE(text.out.find("SATISFIABLE\n\nModels       : 1075+\nOptimization : -1074000000\n"), std::string::npos)
+        << text.out.substr(text.out.size() - std::min<size_t>(text.out.size(), 300));
+    EXPECT_NE(text.err.find("bound value out of range"), std::string::npos) << text.err;
+
+    auto json = run(TARVEX_PROGRAM, {"--json", program.path()});
+    EXPECT_EQ(json.code, 1);
+    EXPECT_EQ(count(json.out, "\"atoms\""), 1075u);
+    EXPECT_NE(json.out.find("\"error\": \"bound value out of range\"\n}\n"), std::string::npos)
+        << json.out.substr(json.out.size() - std::min<size_t>(json.out.size(), 300));
+}
+
+TEST(Output, StatisticsShowBothTreesWithIntegersAsIntegers) {
+    // 2^17 models take over a million propagations.
+    ProgramFile program("{ p(1..17) }. #show.");
+    auto r = run(GONDRA_PROGRAM, {"-n", "0", "--stats", program.path()});
+    ASSERT_EQ(r.code, 10) << r.err;
+    size_t step = r.out.find("Step statistics:");
+    size_t accumulated = r.out.find("Accumulated statistics:");
+    ASSERT_NE(step, std::string::npos) << r.out;
+    ASSERT_NE(accumulated, std::string::npos) << r.out;
+    for (size_t start : {step, accumulated}) {
+        std::string tree = r.out.substr(start, start == step ? accumulated - step : std::string::npos);
+        auto propagations = lines_after(tree, "solving.solvers.propagations");
+        ASSERT_EQ(propagations.size(), 1u) << tree;
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(propagations[0], match, std::regex(" *: ([0-9]+)"))) << propagations[0];
+        EXPECT_GT(std::stod(match[1]), 1e6);
+        auto enumerated = lines_after(tree, "summary.models.enumerated");
+        ASSERT_EQ(enumerated.size(), 1u) << tree;
+        EXPECT_TRUE(std::regex_match(enumerated[0], std::regex(" *: 131072"))) << enumerated[0];
+    }
+
+    auto json = run(GONDRA_PROGRAM, {"-n", "0", "--json", "--stats", program.path()});
+    ASSERT_EQ(json.code, 10) << json.err;
+    size_t json_step = json.out.find("\"statistics\": {\n    \"step\": {");
+    size_t json_accumulated = json.out.find(",\n    \"accumulated\": {");
+    ASSERT_NE(json_step, std::string::npos) << json.out;
+    ASSERT_NE(json_accumulated, std::string::npos) << json.out;
+    std::string step_tree = json.out.substr(json_step, json_accumulated - json_step);
+    std::string accumulated_tree = json.out.substr(json_accumulated);
+    for (std::string const& tree : {step_tree, accumulated_tree}) {
+        EXPECT_NE(tree.find("\"enumerated\": 131072,"), std::string::npos) << tree;
+        EXPECT_TRUE(std::regex_search(tree, std::regex("\"propagations\": [0-9]{7,},"))) << tree;
+    }
+    EXPECT_EQ(json.out.substr(json.out.size() - 8), "}\n  }\n}\n");
+}
+
+} // namespace
