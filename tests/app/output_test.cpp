@@ -59,6 +59,17 @@ TEST(Output, SolvingIsPrintedOnlyOnceTheTheoryIsInitialised) {
     EXPECT_EQ(r.out.rfind("Solving...\nAnswer: 1\n", 0), 0u) << r.out;
 }
 
+TEST(Output, SyntaxErrorsArePrintedOnce) {
+    ProgramFile program("a :- b\nc :- .\n");
+    for (char const* binary : {GONDRA_PROGRAM, TARVEX_PROGRAM}) {
+        auto r = run(binary, {program.path()});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(count(r.err, program.path() + ":2:1"), 1u) << binary << "\n" << r.err;
+        EXPECT_EQ(count(r.err, "parsing failed"), 0u) << r.err;
+    }
+}
+
 TEST(Output, ErrorDuringTheSearchKeepsTheModelsAndTheSummary) {
     // Every model lowers the bound by 10^6; the 1076th leaves the range of
     // the objective's values.

@@ -9,6 +9,8 @@
 
 namespace Gondra::App {
 
+// The handlers and their target are process-wide: one instance at a time (a
+// nested one takes over until it ends).
 class InterruptSignals {
 public:
     // Installs the handlers; the destructor restores the previous ones.
