@@ -41,7 +41,8 @@ class ProgramFile {
 public:
     explicit ProgramFile(std::string const& text, std::string const& suffix = ".lp") {
         static int counter = 0;
-        path_ = ::testing::TempDir() + "/app_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + suffix;
+        path_ = ::testing::TempDir() + "/app_" + std::to_string(::getpid()) + "_" +
+                std::to_string(counter++) + suffix;
         std::ofstream(path_) << text;
     }
     ~ProgramFile() { std::remove(path_.c_str()); }
@@ -54,8 +55,8 @@ private:
 };
 
 // Runs program with args; standard input is the file input (or /dev/null).
-inline Result run(std::string const& program, std::vector<std::string> const& args, Options const& options = {},
-                  std::string const& input = "/dev/null") {
+inline Result run(std::string const& program, std::vector<std::string> const& args,
+                  Options const& options = {}, std::string const& input = "/dev/null") {
     Result result;
     int out_pipe[2];
     int err_pipe[2];
@@ -72,7 +73,8 @@ inline Result run(std::string const& program, std::vector<std::string> const& ar
         ::close(out_pipe[0]);
         ::close(err_pipe[0]);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (auto const& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (auto const& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
@@ -127,7 +129,8 @@ inline Result run(std::string const& program, std::vector<std::string> const& ar
 
 inline size_t count(std::string const& text, std::string const& part) {
     size_t n = 0;
-    for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1)) ++n;
+    for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
+        ++n;
     return n;
 }
 

@@ -67,7 +67,8 @@ TEST(Objective, ProvenOptimumIsCountedForEitherObjective) {
         EXPECT_EQ(text.code, 30) << text.err;
         auto optimal = lines_after(text.out, "summary.models.optimal");
         EXPECT_EQ(optimal.size(), 2u) << text.out; // step and accumulated
-        for (auto const& line : optimal) EXPECT_EQ(line.substr(line.find(':')), ": 1") << text.out;
+        for (auto const& line : optimal)
+            EXPECT_EQ(line.substr(line.find(':')), ": 1") << text.out;
 
         auto json = run(TARVEX_PROGRAM, {"--json", "--stats", *path});
         EXPECT_EQ(json.code, 30);

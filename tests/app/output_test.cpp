@@ -43,8 +43,8 @@ TEST(Output, MillionModelsStreamInConstantMemory) {
 }
 
 TEST(Output, SolvingIsPrintedOnlyOnceTheTheoryIsInitialised) {
-    for (char const* text : {"&__sum_h{x} <= 5/0.", "&__sum_h{2147483647*x; 2147483647*y} <= 4.",
-                             "&__sum_h{x * y * z} <= 3."}) {
+    for (char const* text :
+         {"&__sum_h{x} <= 5/0.", "&__sum_h{2147483647*x; 2147483647*y} <= 4.", "&__sum_h{x * y * z} <= 3."}) {
         ProgramFile program(text);
         for (char const* format : {"--stats", "--json"}) {
             auto r = run(TARVEX_PROGRAM, {format, program.path()});
@@ -77,7 +77,8 @@ TEST(Output, ErrorDuringTheSearchKeepsTheModelsAndTheSummary) {
     auto text = run(TARVEX_PROGRAM, {program.path()});
     EXPECT_EQ(text.code, 1);
     EXPECT_EQ(count(text.out, "Answer:"), 1075u);
-    EXPECT_NE(text.out.find("SATISFIABLE\n\nModels       : 1075+\nOptimization : -1074000000\n"), std::string::npos)
+    EXPECT_NE(text.out.find("SATISFIABLE\n\nModels       : 1075+\nOptimization : -1074000000\n"),
+              std::string::npos)
         << text.out.substr(text.out.size() - std::min<size_t>(text.out.size(), 300));
     EXPECT_NE(text.err.find("bound value out of range"), std::string::npos) << text.err;
 

@@ -61,7 +61,8 @@ void report_error(std::string const& program_name, std::string const& message, L
         size_t end = std::min(message.find('\n', begin), message.size());
         std::string line = message.substr(begin, end - begin);
         begin = end + 1;
-        bool was_logged = std::find(logged.messages.begin(), logged.messages.end(), line) != logged.messages.end();
+        bool was_logged =
+            std::find(logged.messages.begin(), logged.messages.end(), line) != logged.messages.end();
         if (line.empty() || was_logged || (line == "parsing failed" && !logged.messages.empty())) continue;
         if (line.find(": error: ") == std::string::npos) std::cerr << program_name << ": error: ";
         std::cerr << line << '\n';
@@ -125,7 +126,8 @@ void on_model(SolveState& state, gondra_model_t* model) {
     std::sort(state.symbols.begin(), state.symbols.end(),
               [](gondra_symbol_t a, gondra_symbol_t b) { return gondra_symbol_is_less_than(a, b); });
     state.atoms.resize(size);
-    for (size_t i = 0; i < size; ++i) symbol_text(state.symbols[i], state.atoms[i]);
+    for (size_t i = 0; i < size; ++i)
+        symbol_text(state.symbols[i], state.atoms[i]);
     ++state.models;
     state.output.model(state.models, state.atoms, state.costs);
 }
@@ -205,7 +207,8 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
     Control::Configuration settings;
     Control::CommandLine command_line{settings};
     bool text = false;
-    command_line.options().add_flag("Basic Options", "text,@2", "Print the ground program as text and exit", &text);
+    command_line.options().add_flag("Basic Options", "text,@2", "Print the ground program as text and exit",
+                                    &text);
     ControlHandle handle{signals};
     try {
         if (hooks.register_options) check(hooks.register_options(command_line.options().to_c()));
@@ -229,14 +232,18 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
         }
 
         std::vector<std::string> arguments;
-        for (auto [path, option] : {std::pair{"solve.models", "models"}, std::pair{"solve.threads", "threads"},
-                                    std::pair{"solve.time_limit", "time-limit"}, std::pair{"solver.seed", "seed"}}) {
+        for (auto [path, option] :
+             {std::pair{"solve.models", "models"}, std::pair{"solve.threads", "threads"},
+              std::pair{"solve.time_limit", "time-limit"}, std::pair{"solver.seed", "seed"}}) {
             arguments.push_back(std::string("--") + option + "=" + settings.get(path));
         }
-        for (auto const& constant : command_line.constants) arguments.push_back("--const=" + constant);
+        for (auto const& constant : command_line.constants)
+            arguments.push_back("--const=" + constant);
         std::vector<char const*> c_arguments;
-        for (auto const& argument : arguments) c_arguments.push_back(argument.c_str());
-        check(gondra_control_new(c_arguments.data(), c_arguments.size(), logger, &logged, 20, &handle.control));
+        for (auto const& argument : arguments)
+            c_arguments.push_back(argument.c_str());
+        check(
+            gondra_control_new(c_arguments.data(), c_arguments.size(), logger, &logged, 20, &handle.control));
         gondra_control_t* control = handle.control;
         // A signal from now on (or one that came before) stops the search.
         signals.watch(control);
@@ -249,10 +256,11 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
             check(gondra_control_program_builder(control, &builder));
             check(gondra_program_builder_begin(builder));
             std::vector<char const*> c_files;
-            for (auto const& file : files) c_files.push_back(file.c_str());
+            for (auto const& file : files)
+                c_files.push_back(file.c_str());
             RewriteState rewrite{&hooks, builder};
-            bool parsed = gondra_ast_parse_files(c_files.data(), c_files.size(), on_statement, &rewrite, logger,
-                                                 &logged, 20);
+            bool parsed = gondra_ast_parse_files(c_files.data(), c_files.size(), on_statement, &rewrite,
+                                                 logger, &logged, 20);
             if (!parsed) {
                 HostFailure failure = current_failure();
                 gondra_program_builder_end(builder);
@@ -260,7 +268,8 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
             }
             check(gondra_program_builder_end(builder));
         } else {
-            for (auto const& file : files) check(gondra_control_load(control, file.c_str()));
+            for (auto const& file : files)
+                check(gondra_control_load(control, file.c_str()));
         }
 
         gondra_part_t base{"base", nullptr, 0};
@@ -302,7 +311,8 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
         using Result = RunSummary::Result;
         bool unsatisfiable = solved && (result & gondra_solve_result_unsatisfiable) != 0;
         summary.exhausted = solved && (result & gondra_solve_result_exhausted) != 0;
-        summary.interrupted = (solved && (result & gondra_solve_result_interrupted) != 0) || signals.received();
+        summary.interrupted =
+            (solved && (result & gondra_solve_result_interrupted) != 0) || signals.received();
         summary.models = state.models;
         summary.costs = state.best;
         summary.result = state.models > 0 && state.has_best && summary.exhausted ? Result::optimum

@@ -27,7 +27,8 @@ struct DriverHooks {
     // Runs another mode of the program instead of solving the input as a
     // logic program: returns its exit code, or nothing to go on as usual.
     // Gets the settings of the command line and its positional arguments.
-    std::function<std::optional<int>(Control::Configuration const&, std::vector<std::string> const&)> run_mode;
+    std::function<std::optional<int>(Control::Configuration const&, std::vector<std::string> const&)>
+        run_mode;
     // Called once the control exists (theory grammar, propagators).
     std::function<bool(gondra_control_t*)> register_control;
     // Rewrites one statement, handing the results to add.

@@ -27,7 +27,9 @@ extern "C" void on_signal(int) {
     stop_target();
 }
 
-void stop_control(void* control) { gondra_control_interrupt(static_cast<gondra_control_t*>(control)); }
+void stop_control(void* control) {
+    gondra_control_interrupt(static_cast<gondra_control_t*>(control));
+}
 
 } // namespace
 
@@ -59,8 +61,12 @@ void InterruptSignals::watch(void (*stop)(void*), void* target) {
     }
 }
 
-void InterruptSignals::watch(gondra_control_t* control) { watch(stop_control, control); }
+void InterruptSignals::watch(gondra_control_t* control) {
+    watch(stop_control, control);
+}
 
-bool InterruptSignals::received() const { return signalled.load(); }
+bool InterruptSignals::received() const {
+    return signalled.load();
+}
 
 } // namespace Gondra::App

@@ -22,7 +22,8 @@ struct Modes {
 void add_modes(Gondra::Control::Options& options, Modes& modes) {
     char const* group = "Basic Options";
     options.add(
-        group, "dimacs", "Solve the CNF of <file> in DIMACS format (\"-\": standard input) instead of a program",
+        group, "dimacs",
+        "Solve the CNF of <file> in DIMACS format (\"-\": standard input) instead of a program",
         [&modes](std::string_view file) {
             modes.dimacs = std::string(file);
             return !file.empty();
@@ -74,7 +75,8 @@ int main(int argc, char** argv) {
         add_modes(*Gondra::Control::Options::from_c(options), modes);
         return true;
     };
-    hooks.run_mode = [&modes](Gondra::Control::Configuration const& settings, std::vector<std::string> const& files) {
+    hooks.run_mode = [&modes](Gondra::Control::Configuration const& settings,
+                              std::vector<std::string> const& files) {
         return run_mode(modes, settings, files);
     };
     return Gondra::App::run_driver(argc, argv, "gondra", hooks);

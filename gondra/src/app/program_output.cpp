@@ -5,11 +5,12 @@
 
 #include <chrono>
 
-
 namespace Gondra::App {
 namespace {
 
-void write(std::FILE* out, std::string const& text) { std::fwrite(text.data(), 1, text.size(), out); }
+void write(std::FILE* out, std::string const& text) {
+    std::fwrite(text.data(), 1, text.size(), out);
+}
 
 // Whoever reads the output (a user waiting on an optimisation, a program that
 // stops us after the first model) should see a model as soon as it is found.
@@ -77,7 +78,8 @@ public:
                            : summary.result == Result::satisfiable   ? "SATISFIABLE"
                            : summary.result == Result::unsatisfiable ? "UNSATISFIABLE"
                                                                      : "UNKNOWN";
-        text += "\n\nModels       : " + std::to_string(summary.models) + (summary.exhausted ? "" : "+") + "\n";
+        text +=
+            "\n\nModels       : " + std::to_string(summary.models) + (summary.exhausted ? "" : "+") + "\n";
         if (!summary.costs.empty()) {
             text += "Optimization :";
             for (int64_t cost : summary.costs) {
@@ -199,7 +201,11 @@ private:
 
 } // namespace
 
-std::unique_ptr<ProgramOutput> make_text_output(std::FILE* out) { return std::make_unique<TextOutput>(out); }
-std::unique_ptr<ProgramOutput> make_json_output(std::FILE* out) { return std::make_unique<JsonOutput>(out); }
+std::unique_ptr<ProgramOutput> make_text_output(std::FILE* out) {
+    return std::make_unique<TextOutput>(out);
+}
+std::unique_ptr<ProgramOutput> make_json_output(std::FILE* out) {
+    return std::make_unique<JsonOutput>(out);
+}
 
 } // namespace Gondra::App

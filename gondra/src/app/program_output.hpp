@@ -3,6 +3,12 @@
 // the statistics and the summary, as text or as one JSON document. Both forms
 // are written as the search goes, model by model, so that memory does not grow
 // with the number of models and an interrupted run has printed all it found.
+//
+// The JSON document: "models" (each with "atoms" and "costs"), "result"
+// (optimum, satisfiable, unsatisfiable or unknown), "costs" (of the best
+// model, with an objective only), "exhausted", "interrupted", "time" in
+// seconds, "statistics" with the trees "step" and "accumulated" (--stats
+// only), and "error" when the search ended with one.
 
 #include "gondra.h"
 
@@ -18,8 +24,8 @@ struct RunSummary {
     enum class Result { unknown, satisfiable, unsatisfiable, optimum };
     Result result = Result::unknown;
     uint64_t models = 0;
-    bool exhausted = false;   // no further model exists
-    bool interrupted = false; // by a signal or another interrupt request
+    bool exhausted = false;         // no further model exists
+    bool interrupted = false;       // by a signal or another interrupt request
     std::span<int64_t const> costs; // of the best model; empty without objective
     double seconds = 0;
     std::string error; // why the search ended early; empty when it did not fail
@@ -30,7 +36,8 @@ public:
     virtual ~ProgramOutput() = default;
     // The program has been read and the search begins.
     virtual void search_started() = 0;
-    virtual void model(uint64_t number, std::span<std::string const> atoms, std::span<int64_t const> costs) = 0;
+    virtual void model(uint64_t number, std::span<std::string const> atoms,
+                       std::span<int64_t const> costs) = 0;
     // Renders the step and the accumulated trees while they are valid; false
     // with the error state set when reading them failed.
     virtual bool statistics(gondra_statistics_t const* step, gondra_statistics_t const* accumulated) = 0;

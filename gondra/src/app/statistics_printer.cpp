@@ -11,7 +11,8 @@ namespace {
 
 using Line = std::pair<std::string, double>;
 
-bool collect(gondra_statistics_t const* stats, uint64_t key, std::string const& path, std::vector<Line>& lines) {
+bool collect(gondra_statistics_t const* stats, uint64_t key, std::string const& path,
+             std::vector<Line>& lines) {
     gondra_statistics_type_t type = gondra_statistics_type_empty;
     if (!gondra_statistics_type(stats, key, &type)) {
         return false;
@@ -73,7 +74,8 @@ bool json(std::string& out, gondra_statistics_t const* stats, uint64_t key, unsi
     case gondra_statistics_type_map: {
         bool is_map = type == gondra_statistics_type_map;
         size_t size = 0;
-        if (is_map ? !gondra_statistics_map_size(stats, key, &size) : !gondra_statistics_array_size(stats, key, &size)) {
+        if (is_map ? !gondra_statistics_map_size(stats, key, &size)
+                   : !gondra_statistics_array_size(stats, key, &size)) {
             return false;
         }
         out += is_map ? '{' : '[';

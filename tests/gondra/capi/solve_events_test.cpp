@@ -33,7 +33,8 @@ struct Control {
         EXPECT_TRUE(gondra_statistics_root(stats, &key));
         for (size_t begin = 0; begin <= path.size();) {
             size_t dot = std::min(path.find('.', begin), path.size());
-            EXPECT_TRUE(gondra_statistics_map_at(stats, key, path.substr(begin, dot - begin).c_str(), &key)) << path;
+            EXPECT_TRUE(gondra_statistics_map_at(stats, key, path.substr(begin, dot - begin).c_str(), &key))
+                << path;
             begin = dot + 1;
         }
         EXPECT_TRUE(gondra_statistics_value_get(stats, key, &value)) << path;
@@ -92,7 +93,8 @@ TEST(SolveEvents, StartFollowsPropagatorInitAndPrecedesTheModels) {
         ASSERT_TRUE(gondra_control_register_propagator(c.ctl, &record, &init, false));
         c.load("{ a; b }.");
         gondra_solve_result_bitset_t result = 0;
-        ASSERT_TRUE(gondra_control_solve(c.ctl, nullptr, 0, log_event, &log, &result)) << gondra_error_message();
+        ASSERT_TRUE(gondra_control_solve(c.ctl, nullptr, 0, log_event, &log, &result))
+            << gondra_error_message();
         EXPECT_EQ(log.events, "ismmmmtf") << threads;
 
         // A failing init ends the call before the search: no start event.
@@ -106,7 +108,8 @@ TEST(SolveEvents, StartFollowsPropagatorInitAndPrecedesTheModels) {
         log.events.clear();
         init.fail = false;
         log.search = false;
-        ASSERT_TRUE(gondra_control_solve(c.ctl, nullptr, 0, log_event, &log, &result)) << gondra_error_message();
+        ASSERT_TRUE(gondra_control_solve(c.ctl, nullptr, 0, log_event, &log, &result))
+            << gondra_error_message();
         EXPECT_EQ(log.events, "istf");
         EXPECT_EQ(result & (gondra_solve_result_satisfiable | gondra_solve_result_unsatisfiable |
                             gondra_solve_result_exhausted),
@@ -132,7 +135,8 @@ TEST(SolveEvents, DeclaredObjectiveIsOptimalOnceTheSearchIsExhausted) {
         Control c({"-n", models});
         c.load(program);
         ASSERT_TRUE(gondra_control_declare_objective(c.ctl, declared));
-        ASSERT_TRUE(gondra_control_solve(c.ctl, nullptr, 0, nullptr, nullptr, nullptr)) << gondra_error_message();
+        ASSERT_TRUE(gondra_control_solve(c.ctl, nullptr, 0, nullptr, nullptr, nullptr))
+            << gondra_error_message();
         EXPECT_EQ(c.statistic("summary.models.optimal"), optimal) << program << " -n " << models;
     }
 }
@@ -143,8 +147,8 @@ TEST(SolveEvents, EnumerationUnderImpliedAssumptionsIsComplete) {
     // models, none twice, on one thread and on three.
     for (char const* threads : {"1", "3"}) {
         SolveRunner::Outcome run =
-            SolveRunner::solve("#external a. #external b. b :- a. a :- b. { c; d }.", {"-n", "0", "-t", threads},
-                               [](gondra_control_t* ctl) {
+            SolveRunner::solve("#external a. #external b. b :- a. a :- b. { c; d }.",
+                               {"-n", "0", "-t", threads}, [](gondra_control_t* ctl) {
                                    ASSERT_TRUE(gondra_control_assign_external(ctl, 1, 1));
                                    ASSERT_TRUE(gondra_control_assign_external(ctl, 2, 1));
                                });
