@@ -1,6 +1,7 @@
 // The events of a solve call in their order (start only once propagators are
-// initialised), an objective the application declares as its own, and models
-// enumerated under assumptions that propagation already implies.
+// initialised), an objective the application declares as its own, a model's
+// symbols asked for before and after extending it, and models enumerated
+// under assumptions that propagation already implies.
 #include "solve_runner.hpp"
 
 #include <gtest/gtest.h>
@@ -139,6 +140,36 @@ TEST(SolveEvents, DeclaredObjectiveIsOptimalOnceTheSearchIsExhausted) {
             << gondra_error_message();
         EXPECT_EQ(c.statistic("summary.models.optimal"), optimal) << program << " -n " << models;
     }
+}
+
+// Asks for the shown symbols, extends the model, and asks again: the answers,
+// as counts, go to data.
+bool extend_between_queries(gondra_solve_event_type_t type, void* event, void* data, bool* goon) {
+    *goon = true;
+    if (type != gondra_solve_event_type_model) return true;
+    auto* model = static_cast<gondra_model_t*>(event);
+    auto& sizes = *static_cast<std::vector<size_t>*>(data);
+    gondra_symbol_t extra = 0;
+    size_t shown = 0, atoms = 0, extended = 0;
+    if (!gondra_model_symbols_size(model, gondra_show_type_shown, &shown) ||
+        !gondra_model_symbols_size(model, gondra_show_type_atoms, &atoms) ||
+        !gondra_symbol_create_id("extra", true, &extra) || !gondra_model_extend(model, &extra, 1) ||
+        !gondra_model_symbols_size(model, gondra_show_type_shown, &extended)) {
+        return false;
+    }
+    std::vector<gondra_symbol_t> symbols(extended);
+    if (!gondra_model_symbols(model, gondra_show_type_shown, symbols.data(), extended)) return false;
+    sizes = {shown, atoms, extended, static_cast<size_t>(std::count(symbols.begin(), symbols.end(), extra))};
+    return true;
+}
+
+TEST(SolveEvents, ExtendedModelShowsTheNewSymbols) {
+    Control c({});
+    c.load("a. b. #show a/0.");
+    std::vector<size_t> sizes;
+    ASSERT_TRUE(gondra_control_solve(c.ctl, nullptr, 0, extend_between_queries, &sizes, nullptr))
+        << gondra_error_message();
+    EXPECT_EQ(sizes, (std::vector<size_t>{1, 2, 2, 1}));
 }
 
 TEST(SolveEvents, EnumerationUnderImpliedAssumptionsIsComplete) {
