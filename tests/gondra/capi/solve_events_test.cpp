@@ -151,8 +151,8 @@ bool extend_between_queries(gondra_solve_event_type_t type, void* event, void* d
     auto& sizes = *static_cast<std::vector<size_t>*>(data);
     gondra_symbol_t extra = 0;
     size_t shown = 0, atoms = 0, extended = 0;
-    if (!gondra_model_symbols_size(model, gondra_show_type_shown, &shown) ||
-        !gondra_model_symbols_size(model, gondra_show_type_atoms, &atoms) ||
+    if (!gondra_model_symbols_size(model, gondra_show_type_atoms, &atoms) ||
+        !gondra_model_symbols_size(model, gondra_show_type_shown, &shown) ||
         !gondra_symbol_create_id("extra", true, &extra) || !gondra_model_extend(model, &extra, 1) ||
         !gondra_model_symbols_size(model, gondra_show_type_shown, &extended)) {
         return false;
