@@ -1109,18 +1109,32 @@ private:
 Parser::Parser(Messages& messages, StatementCallback callback, ParseOptions options)
     : messages_{messages}, callback_{std::move(callback)}, options_{options} {}
 
+namespace {
+
+// Editors on some systems start UTF-8 files with a byte-order mark.
+std::string_view without_byte_order_mark(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    return text;
+}
+
+} // namespace
+
 bool Parser::parse_source(std::string_view text, char const* file, std::string const& directory) {
     size_t errors = messages_.messages().size();
-    SourceParser source{*this, text, file, directory};
+    if (messages_.full()) return false;
+    SourceParser source{*this, without_byte_order_mark(text), file, directory};
     try {
         source.run();
     } catch (StopParse const&) {
+        return false;
+    } catch (TooManyErrors const&) {
         return false;
     }
     return messages_.messages().size() == errors && !stopped_;
 }
 
 bool Parser::parse_string(std::string_view text, std::string_view name) {
+    if (messages_.full()) return false;
     size_t errors = messages_.messages().size();
     std::error_code ec;
     auto cwd = std::filesystem::current_path(ec);
@@ -1142,6 +1156,7 @@ bool read_file(std::string const& path, std::string& out) {
 } // namespace
 
 bool Parser::parse_file(std::string const& path) {
+    if (messages_.full()) return false;
     size_t errors = messages_.messages().size();
     if (path == "-") {
         std::ostringstream buffer;
@@ -1154,7 +1169,10 @@ bool Parser::parse_file(std::string const& path) {
     std::string text;
     char const* file = intern(path);
     if (!read_file(path, text)) {
-        messages_.error(Location{file, file, 1, 1, 1, 1}, "cannot read file '" + path + "'");
+        try {
+            messages_.error(Location{file, file, 1, 1, 1, 1}, "cannot read file '" + path + "'");
+        } catch (TooManyErrors const&) {
+        }
         return false;
     }
     std::error_code ec;
@@ -1185,7 +1203,8 @@ void Parser::include(std::string const& path, std::string const& directory, Loca
         std::vector<std::string>& stack;
         ~Pop() { stack.pop_back(); }
     } pop{include_stack_};
-    SourceParser source{*this, text, intern(p.string()), std::filesystem::path{key}.parent_path().string()};
+    SourceParser source{*this, without_byte_order_mark(text), intern(p.string()),
+                        std::filesystem::path{key}.parent_path().string()};
     source.run();
 }
 
