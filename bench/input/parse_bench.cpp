@@ -1,6 +1,6 @@
-// Parses one generated operator chain and prints the parse time per operator.
-// Times are CPU times of the process, so that a busy machine does not distort
-// them.
+// Parses one generated operator chain, expands its pools (as every program
+// the theory rewrites is) and prints the time per operator. Times are CPU
+// times of the process, so that a busy machine does not distort them.
 //   plus N      p(1+1+...+1).            N binary operators
 //   mixed N     p(1-2*3+4/5-...).        alternating + - * / between numbers
 //   theory N    &__sum_h{x+x+...+x}<=1.  the same chain as a theory term,
@@ -8,6 +8,7 @@
 
 #include "input/parser.hpp"
 #include "input/theory_term_parser.hpp"
+#include "input/unpool.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", messages.text().c_str());
         return 1;
     }
+    for (auto const& s : statements) unpool(s);
     if (kind == "theory") {
         // The grounder parses theory atoms against their declarations the same way.
         TheoryTable theories;
