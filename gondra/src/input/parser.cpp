@@ -806,7 +806,7 @@ private:
         if (cur_.kind == TokenKind::TheoryOperator) {
             std::string op = cur_.text;
             advance_theory();
-            NodePtr t = theory_term();
+            NodePtr t = theory_term(true);
             guard.node = make_node(AstType::TheoryGuard, {intern(op), t});
         }
         relex(false);
@@ -814,8 +814,10 @@ private:
     }
 
     // A sequence of operators and simple terms, kept unparsed until the
-    // operator table of the atom's term group is known.
-    NodePtr theory_term() {
+    // operator table of the atom's term group is known. A guard keeps the
+    // parentheses of "= (x + y)": its relation may yet lose unary operators
+    // to the term ("=-(x + y)" is lexed with the run "=-").
+    NodePtr theory_term(bool keep_parentheses = false) {
         DepthGuard guard{*this};
         Location start = cur_.location;
         NodeArray elements;
@@ -827,10 +829,15 @@ private:
                 advance_theory();
             }
             NodePtr t;
-            if (!ops.empty() && std::string_view{ops.back()} == "-" && cur_.kind == TokenKind::Number &&
+            std::string_view last = ops.empty() ? std::string_view{} : std::string_view{ops.back()};
+            // A run after an operand starts with its binary operator; a
+            // trailing minus is unary only when something is left for that.
+            bool unary_minus = last.ends_with('-') && (elements.empty() || ops.size() > 1 || last.size() > 1);
+            if (unary_minus && cur_.kind == TokenKind::Number &&
                 cur_.number == int64_t{std::numeric_limits<int32_t>::max()} + 1) {
                 // As in ordinary terms, "- 2147483648" is the smallest integer.
-                ops.pop_back();
+                if (last.size() == 1) ops.pop_back();
+                else ops.back() = intern(last.substr(0, last.size() - 1));
                 Location number_start = cur_.location;
                 advance_theory();
                 t = make_symbolic_term(from(number_start),
@@ -843,7 +850,8 @@ private:
             if (cur_.kind != TokenKind::TheoryOperator) break;
             plain = false;
         }
-        if (plain) return elements.front()->node(Attribute::Term);
+        if (plain && !(keep_parentheses && elements.front()->node(Attribute::Term)->type() == AstType::TheoryUnparsedTerm))
+            return elements.front()->node(Attribute::Term);
         return make_node(AstType::TheoryUnparsedTerm, {from(start), std::move(elements)});
     }
 
