@@ -138,3 +138,18 @@ TEST(DeepTerms, LongTheoryChainsGroundAndPrint) {
     EXPECT_EQ(first.substr(first.size() - 13), "x)+x)+x} <= 1");
     EXPECT_NE(g.text().find("**(2**(2**2)))"), std::string::npos);
 }
+
+TEST(DeepTerms, DeeplyNestedSymbolsBecomeTheoryTerms) {
+    // Grounding, not the text, nests f(f(...)) here; the theory atom's
+    // element is the symbol as a theory term.
+    Grounded g;
+    ground(g, "#theory t { e { }; &s/0 : e, any }.\n"
+              "c(0,z). c(N+1,f(X)) :- c(N,X), N < 100000.\n"
+              "&s { X } :- c(100000,X).\n");
+    ASSERT_EQ(g.error, "");
+    ASSERT_EQ(g.program.theory.atoms.size(), 1u);
+    std::string atom;
+    Gondra::Ground::print_theory_atom(atom, g.program.theory, 0);
+    EXPECT_EQ(atom.size(), std::string{"&s{z}"}.size() + 100000 * 3);
+    EXPECT_EQ(atom.substr(0, 9), "&s{f(f(f(");
+}
