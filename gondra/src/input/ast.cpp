@@ -204,7 +204,7 @@ void Node::release() noexcept {
     for (;;) {
         for_each_child(node->values_, [&](NodePtr& child) {
             Node* c = child.release();
-            if (c->refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) dead.push_back(c);
+            if (c && c->refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) dead.push_back(c);
         });
         delete node;
         if (dead.empty()) return;
