@@ -84,12 +84,14 @@ class CommandLine:
             elif name in FLAGS:
                 self.flags.add(name)
             elif name in SOLVING_OPTIONS:
+                # The host parses them again, as written, so that its messages
+                # name the option as the user spelt it.
+                self.host.append(argument)
                 if value is None:
                     if i >= len(argv):
                         raise OptionError(f"option '{shown}' requires a value")
-                    value = argv[i]
+                    self.host.append(argv[i])
                     i += 1
-                self.host.append(f"--{name}={value}")
             elif name and argument.startswith("--") and value is not None:
                 self.theory.append((name, value))
             else:
@@ -203,7 +205,12 @@ def run(argv, program="tarvex"):
         sys.stderr.write(message + "\n")
 
     try:
-        with Solver(command_line.host, options=dict(command_line.theory), logger=logger) as solver:
+        solver = Solver(command_line.host, options=dict(command_line.theory), logger=logger)
+    except TarvexError as error:
+        sys.stderr.write(f"{program}: error: {error}\n")
+        return EXIT_BAD_INPUT
+    try:
+        with solver:
             solver.load(*(command_line.files or ["-"]))
             solver.ground()
             printer = Printer(json)

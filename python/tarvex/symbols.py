@@ -21,29 +21,59 @@ from .errors import check
 
 
 class Function:
-    """A function symbol: name, argument values and sign (False for -name(...))."""
+    """A function symbol: name, argument values and sign (False for -name(...)).
 
-    __slots__ = ("name", "arguments", "positive")
+    Immutable and hashable. Hashing, comparing and printing do not recurse, so
+    that terms nested thousands deep (lists built from pairs) work like
+    shallow ones.
+    """
+
+    __slots__ = ("name", "arguments", "positive", "_hash")
 
     def __init__(self, name, arguments=(), positive=True):
-        self.name = name
-        self.arguments = tuple(arguments)
-        self.positive = positive
+        arguments = tuple(arguments)
+        set_field = object.__setattr__
+        set_field(self, "name", name)
+        set_field(self, "arguments", arguments)
+        set_field(self, "positive", bool(positive))
+        # The arguments' hashes are cached already: this costs their number only.
+        set_field(self, "_hash", hash((Function, name, self.positive, arguments)))
+
+    def __setattr__(self, name, value):
+        raise AttributeError("Function is immutable")
+
+    def __hash__(self):
+        return self._hash
 
     def __eq__(self, other):
         if not isinstance(other, Function):
             return NotImplemented
-        return (self.name, self.positive, self.arguments) == (other.name, other.positive, other.arguments)
+        pairs = [(self, other)]
+        while pairs:
+            a, b = pairs.pop()
+            if a is b:
+                continue
+            a_function, b_function = isinstance(a, Function), isinstance(b, Function)
+            if a_function and b_function:
+                if a._hash != b._hash or a.name != b.name or a.positive != b.positive \
+                        or len(a.arguments) != len(b.arguments):
+                    return False
+                pairs.extend(zip(a.arguments, b.arguments))
+            elif a_function or b_function:
+                return False
+            elif isinstance(a, tuple) and isinstance(b, tuple):
+                if len(a) != len(b):
+                    return False
+                pairs.extend(zip(a, b))
+            elif type(a) is not type(b) or a != b:
+                return False
+        return True
 
-    def __hash__(self):
-        return hash((Function, self.name, self.positive, self.arguments))
+    def __reduce__(self):
+        return (Function, (self.name, self.arguments, self.positive))
 
     def __repr__(self):
-        if not self.arguments and self.positive:
-            return f"Function({self.name!r})"
-        if self.positive:
-            return f"Function({self.name!r}, {self.arguments!r})"
-        return f"Function({self.name!r}, {self.arguments!r}, False)"
+        return _render(self, repr, _repr_function)
 
     def __str__(self):
         return symbol_text(self)
@@ -74,48 +104,68 @@ def _quoted(text):
 
 
 class _Piece(str):
-    """Punctuation that an enclosing function or tuple still has to print."""
+    """Text that an enclosing function or tuple still has to print."""
 
 
-_COMMA, _CLOSE, _CLOSE_ONE = _Piece(","), _Piece(")"), _Piece(",)")
+def _render(value, leaf, function):
+    """Prints a value without recursion.
 
-
-def symbol_text(value):
-    """The program syntax of a value, as the solver prints the symbol."""
-    # Iterative: values nest as deep as the terms of a program may.
+    function(item) gives a function's or tuple's opening text, its
+    arguments and its closing text; leaf(item) prints everything else.
+    """
     out = []
     stack = [value]
     while stack:
         item = stack.pop()
         if isinstance(item, _Piece):
             out.append(item)
-        elif isinstance(item, bool):
-            raise TypeError("a bool is no symbol")
-        elif isinstance(item, int):
-            out.append(str(item))
-        elif isinstance(item, str):
-            out.append(_quoted(item))
-        elif isinstance(item, _Extreme):
-            out.append(str(item))
         elif isinstance(item, (tuple, Function)):
-            if isinstance(item, tuple):
-                name, arguments, positive = "", item, True
-            else:
-                name, arguments, positive = item.name, item.arguments, item.positive
-            out.append(("" if positive else "-") + name)
-            if not arguments:
-                if not name:
-                    out.append("()")
-                continue
-            out.append("(")
-            stack.append(_CLOSE_ONE if len(arguments) == 1 and not name else _CLOSE)
+            opening, arguments, closing = function(item)
+            out.append(opening)
+            stack.append(_Piece(closing))
             for i in range(len(arguments) - 1, -1, -1):
                 stack.append(arguments[i])
                 if i > 0:
-                    stack.append(_COMMA)
+                    stack.append(_Piece(", " if leaf is repr else ","))
         else:
-            raise TypeError(f"{type(item).__name__} is no symbol")
+            out.append(leaf(item))
     return "".join(out)
+
+
+def _repr_function(item):
+    if isinstance(item, tuple):
+        return "(", item, ",)" if len(item) == 1 else ")"
+    if not item.arguments and item.positive:
+        return f"Function({item.name!r}", (), ")"
+    closing = ("," if len(item.arguments) == 1 else "") + ")" + (")" if item.positive else ", False)")
+    return f"Function({item.name!r}, (", item.arguments, closing
+
+
+def _syntax_function(item):
+    if isinstance(item, tuple):
+        return "(", item, ",)" if len(item) == 1 else ")"
+    sign = "" if item.positive else "-"
+    if not item.arguments:
+        return sign + item.name + ("()" if not item.name else ""), (), ""
+    # A tuple of one (no name) keeps its comma, as in the program.
+    return sign + item.name + "(", item.arguments, ",)" if len(item.arguments) == 1 and not item.name else ")"
+
+
+def _syntax_leaf(item):
+    if isinstance(item, bool):
+        raise TypeError("a bool is no symbol")
+    if isinstance(item, int):
+        return str(item)
+    if isinstance(item, str):
+        return _quoted(item)
+    if isinstance(item, _Extreme):
+        return str(item)
+    raise TypeError(f"{type(item).__name__} is no symbol")
+
+
+def symbol_text(value):
+    """The program syntax of a value, as the solver prints the symbol."""
+    return _render(value, _syntax_leaf, _syntax_function)
 
 
 def make_symbol(value):

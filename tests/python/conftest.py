@@ -4,6 +4,7 @@ ctest sets PYTHONPATH, TARVEX_PROGRAM and TARVEX_EXAMPLES; run by hand,
 the tests use the build in build/ of the repository.
 """
 
+import hashlib
 import json
 import os
 import subprocess
@@ -33,10 +34,11 @@ class Run:
 
 
 def run(command, program_text=None, tmp_path=None):
-    """Runs a command line; program_text, if given, becomes its last file."""
+    """Runs a command line; program_text, if given, becomes its last argument."""
     command = list(command)
     if program_text is not None:
-        path = tmp_path / f"program{len(list(tmp_path.iterdir()))}.lp"
+        # One file per text, so that both programs name the same file in messages.
+        path = tmp_path / f"program-{hashlib.sha1(program_text.encode()).hexdigest()[:12]}.lp"
         path.write_text(program_text)
         command.append(str(path))
     return Run(subprocess.run(command, capture_output=True, text=True, timeout=300))
