@@ -1,5 +1,9 @@
 """Solving from Python: models as values, integer assignments, optimisation, errors."""
 
+import os
+import subprocess
+import sys
+
 import pytest
 
 import tarvex
@@ -179,3 +183,17 @@ def test_a_closed_solver_refuses_work():
         solver.add("a.")
     with pytest.raises(tarvex.TarvexError, match="closed"):
         solver.configure("x", "1")
+
+
+def test_the_readme_example_runs_and_finds_the_optimum():
+    from conftest import ROOT
+
+    with open(os.path.join(ROOT, "README.md")) as file:
+        readme = file.read()
+    section = readme.split("## Using it from Python", 1)[1]
+    code = section.split("```python\n", 1)[1].split("```", 1)[0]
+    completed = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
+    assert completed.returncode == 0, completed.stderr
+    lines = completed.stdout.splitlines()
+    assert lines[-1] == "optimum [6]"
+    assert eval(lines[-2])["end"] == 6
