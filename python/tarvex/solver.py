@@ -269,8 +269,11 @@ class Solver:
         self.close()
 
     def __del__(self):
-        if not getattr(self, "_solving", False):
-            self.close()
+        if not getattr(self, "_solving", True):
+            try:
+                self.close()
+            except Exception:  # at interpreter exit the libraries may be gone already
+                pass
 
     def _live(self):
         if self._control is None:
