@@ -181,11 +181,7 @@ tffi = tarvex.ffi
 ffi, glib = _open_host(tarvex)
 
 
-def host_pointer(pointer):
-    """A pointer of the module's types as one the host's declarations take."""
-    return tffi.cast("void *", pointer)
-
-
-def theory_pointer(pointer):
-    """A pointer of the host's declarations as one the module's functions take."""
+def as_void(pointer):
+    """A pointer as `void *`, which the module's functions and the host's
+    declarations both take: the two declare the same structs separately."""
     return ffi.cast("void *", pointer)

@@ -13,10 +13,9 @@ from ._native import (
     RESULT_UNSATISFIABLE,
     SHOW_SHOWN,
     WARNING_RUNTIME_ERROR,
+    as_void,
     ffi,
     glib,
-    host_pointer,
-    theory_pointer,
     tffi,
     tlib,
 )
@@ -146,7 +145,7 @@ def _on_message(code, message, data):
 def _on_statement(statement, data):
     solver = ffi.from_handle(data)
     try:
-        return tlib.tarvex_rewrite_ast(solver._theory, host_pointer(statement), tlib.pytarvex_rewrite, data)
+        return tlib.tarvex_rewrite_ast(solver._theory, as_void(statement), tlib.pytarvex_rewrite, data)
     except BaseException as error:
         solver._pending.fail(error)
         return False
@@ -156,7 +155,7 @@ def _on_statement(statement, data):
 def pytarvex_rewrite(statement, data):
     solver = ffi.from_handle(data)
     try:
-        check(glib.gondra_program_builder_add(solver._builder, theory_pointer(statement)))
+        check(glib.gondra_program_builder_add(solver._builder, as_void(statement)))
         return True
     except BaseException as error:
         solver._pending.fail(error)
@@ -189,7 +188,7 @@ def _on_event(kind, event, data, goon):
                 goon[0] = False
         elif kind == EVENT_STATISTICS:
             trees = ffi.cast("gondra_statistics_t **", event)
-            check(tlib.tarvex_on_statistics(solver._theory, theory_pointer(trees[0]), theory_pointer(trees[1])))
+            check(tlib.tarvex_on_statistics(solver._theory, as_void(trees[0]), as_void(trees[1])))
             call.statistics = read_statistics(trees[0])
         return True
     except BaseException as error:
@@ -294,7 +293,7 @@ class Solver:
             # Registration adds the theory's grammar and its propagator; it
             # comes after configure so that options chosen at registration
             # time (the decision heuristic) see the user's settings.
-            check(tlib.tarvex_register(self._theory, theory_pointer(control)))
+            check(tlib.tarvex_register(self._theory, as_void(control)))
             self._registered = True
         return control
 
@@ -369,7 +368,7 @@ class Solver:
             raise TarvexError("solve called while solving")
         if not self._grounded_all:
             self.ground()
-        check(tlib.tarvex_prepare(self._theory, theory_pointer(control)))
+        check(tlib.tarvex_prepare(self._theory, as_void(control)))
         call = _SolveCall(self, on_model)
         handle = ffi.new_handle(call)
         bits = ffi.new("gondra_solve_result_bitset_t *")
@@ -397,7 +396,7 @@ class Solver:
         return read_statistics(statistics[0])
 
     def _read_model(self, model):
-        check(tlib.tarvex_on_model(self._theory, theory_pointer(model)))
+        check(tlib.tarvex_on_model(self._theory, as_void(model)))
         size = ffi.new("size_t *")
         check(glib.gondra_model_symbols_size(model, SHOW_SHOWN, size))
         handles = ffi.new("gondra_symbol_t[]", size[0])

@@ -100,7 +100,7 @@ def test_a_false_result_of_the_rewrite_callback_fails_the_rewriting():
 
     @ffi.callback("bool(gondra_ast_t *, void *)")
     def on_statement(statement, data):
-        results.append(_tarvex.lib.tarvex_rewrite_ast(theory[0], _native.host_pointer(statement),
+        results.append(_tarvex.lib.tarvex_rewrite_ast(theory[0], _native.as_void(statement),
                                                       _tarvex.lib.pytarvex_rewrite, handle))
         return True
 
