@@ -164,18 +164,24 @@ class Printer:
 def solve_interruptibly(solver, on_model):
     """Solves on a helper thread so that Ctrl-C stops the search, not the program."""
     outcome = []
+    done = threading.Event()
 
     def run():
         try:
             outcome.append(solver.solve(on_model))
         except BaseException as error:
             outcome.append(error)
+        finally:
+            done.set()
 
-    worker = threading.Thread(target=run, name="tarvex-solve", daemon=True)
-    worker.start()
-    while worker.is_alive():
+    threading.Thread(target=run, name="tarvex-solve", daemon=True).start()
+    # Waiting on an event, not on the thread: an interrupted join may take a
+    # running thread for finished. The search must end before the program
+    # does, or the interpreter would tear the thread down inside native code.
+    while True:
         try:
-            worker.join()
+            done.wait()
+            break
         except KeyboardInterrupt:
             solver.interrupt()
     if isinstance(outcome[0], BaseException):

@@ -1,8 +1,10 @@
 """The solver: a host control with the integer theory registered."""
 
+import atexit
 import logging
 import queue
 import threading
+import weakref
 
 from ._native import (
     EVENT_MODEL,
@@ -470,6 +472,18 @@ class _Handover:
         return not self.stop
 
 
+# Iterators whose search may still run: they are stopped before the
+# interpreter exits, which would otherwise end their helper threads inside
+# native code.
+_open_iterators = weakref.WeakSet()
+
+
+@atexit.register
+def _close_open_iterators():
+    for iterator in list(_open_iterators):
+        iterator.close()
+
+
 class SolveIterator:
     """Models of one solve call, handed over one at a time from a helper thread.
 
@@ -484,6 +498,7 @@ class SolveIterator:
         self._holding = False
         self._finished = False
         self._thread = threading.Thread(target=self._handover.run, name="tarvex-solve", daemon=True)
+        _open_iterators.add(self)
         self._thread.start()
 
     def __iter__(self):
@@ -504,6 +519,7 @@ class SolveIterator:
 
     def _finish(self, outcome):
         self._finished = True
+        _open_iterators.discard(self)
         self._thread.join()
         if isinstance(outcome, BaseException):
             raise outcome

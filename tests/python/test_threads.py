@@ -2,11 +2,14 @@
 
 import os
 import re
+import signal
+import subprocess
+import sys
 import threading
 
 import _tarvex
 import tarvex
-from conftest import EXAMPLES
+from conftest import EXAMPLES, PROGRAM
 from test_module import FUNCTIONS
 
 # Thirteen pigeons, twelve holes, as few pigeons without a hole as possible:
@@ -100,3 +103,33 @@ def test_every_generated_wrapper_lets_go_of_the_interpreter_lock_during_its_call
         assert wrapper, name
         released = re.findall(r"Py_BEGIN_ALLOW_THREADS(.*?)Py_END_ALLOW_THREADS", wrapper.group(0), re.S)
         assert len(released) == 1 and re.search(r"\b%s\(" % name, released[0]), name
+
+
+def test_ctrl_c_ends_the_search_and_reports_the_best_model_like_the_program(tmp_path):
+    path = tmp_path / "pigeons.lp"
+    path.write_text(PIGEONS)
+    for command in ([sys.executable, "-m", "tarvex"], [PROGRAM]):
+        process = subprocess.Popen([*command, str(path)], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                                   preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_DFL))
+        # The best model it will find is printed: the search goes on, natively.
+        for line in process.stdout:
+            if line.strip() == "Optimization: 1":
+                break
+        process.send_signal(signal.SIGINT)
+        rest = process.stdout.read().splitlines()
+        assert process.wait(timeout=120) == 10, (command, process.stderr.read())
+        assert rest[:2] == ["SATISFIABLE", ""] and rest[2].startswith("Models       : ") and rest[2].endswith("+")
+        assert rest[3] == "Optimization : 1"
+
+
+def test_a_program_may_exit_while_an_iteration_over_models_is_open():
+    script = (
+        "import tarvex\n"
+        "solver = tarvex.Solver(['-n', '0'])\n"
+        "solver.add('{a; b; c}.')\n"
+        "models = solver.solve_iter()\n"
+        "next(models)\n"
+        "print('left')\n"
+    )
+    completed = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
+    assert (completed.returncode, completed.stdout) == (0, "left\n"), completed.stderr
