@@ -364,6 +364,9 @@ class Solver:
 
         on_model(model) is called for every model; returning False stops the
         search. An exception it raises ends the search and is raised here.
+        The search runs in native code on the calling thread: Ctrl-C reaches
+        the main thread at the next model; to stop a search at any time, call
+        interrupt() from another thread or iterate with solve_iter().
         """
         control = self._register()
         if self._solving:
