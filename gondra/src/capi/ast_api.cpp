@@ -133,18 +133,9 @@ NodeArray nodes_of(gondra_ast_t* const* values, size_t size) {
     return out;
 }
 
-// The error state names the messages that the logger did not get: printing
-// both would show every logged message twice.
-bool report_parse(Messages const& messages, std::vector<bool> const& logged) {
+bool report_parse(Messages const& messages) {
     if (messages.empty()) return true;
-    std::string text = "parsing failed";
-    auto const& all = messages.messages();
-    for (size_t i = 0; i < all.size(); ++i) {
-        if (i < logged.size() && logged[i]) continue;
-        text += '\n';
-        text += all[i].format();
-    }
-    gondra_set_error(gondra_error_runtime, text.c_str());
+    gondra_set_error(gondra_error_runtime, ("parsing failed\n" + messages.text()).c_str());
     return false;
 }
 
@@ -154,12 +145,9 @@ bool parse_with(gondra_ast_callback_t callback, void* data, gondra_logger_t logg
     bool client_failed = false;
     bool ok = guard([&] {
         unsigned sent = 0;
-        std::vector<bool> logged;
         Messages messages{[&](Message const& m) {
             // The notice that the parse gave up always follows the errors it ends.
-            bool log = logger && (limit == 0 || sent < limit || m.too_many);
-            logged.push_back(log);
-            if (log) {
+            if (logger && (limit == 0 || sent < limit || m.too_many)) {
                 ++sent;
                 logger(gondra_warning_runtime_error, m.format().c_str(), logger_data);
             }
@@ -172,7 +160,7 @@ bool parse_with(gondra_ast_callback_t callback, void* data, gondra_logger_t logg
                       }};
         run(parser);
         if (client_failed) return;
-        if (!report_parse(messages, logged)) throw Gondra::CApi::ClientError{};
+        if (!report_parse(messages)) throw Gondra::CApi::ClientError{};
     });
     return ok && !client_failed;
 }
