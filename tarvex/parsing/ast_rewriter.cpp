@@ -18,6 +18,7 @@ using Names = std::span<std::string_view const>;
 
 constexpr std::string_view sum_like[] = {"sum", "diff", "nsum"};
 constexpr std::string_view shiftable[] = {"sum", "diff"};
+constexpr std::string_view difference[] = {"diff"};
 constexpr std::string_view extended[] = {"sum", "nsum", "diff", "distinct", "disjoint", "minimize", "maximize"};
 
 bool contains(Names names, std::string_view name) {
@@ -83,9 +84,10 @@ bool is_false_head(Ast const& head) {
     return value ? sign == gondra_ast_sign_negation : sign != gondra_ast_sign_negation;
 }
 
-// Moves the first &sum or &diff literal of an integrity constraint's body
-// into its head: the constraint forbids the literal, so the head states its
-// opposite. Returns the rule itself when there is nothing to move.
+// Moves the first &sum literal or negated &diff literal of an integrity
+// constraint's body into its head: the constraint forbids the literal, so the
+// head states its opposite. Returns the rule itself when there is nothing to
+// move.
 Ast shift_constraint(Ast const& rule) {
     if (!is_false_head(rule.child(gondra_ast_attribute_head))) {
         return rule;
@@ -100,12 +102,18 @@ Ast shift_constraint(Ast const& rule) {
         if (atom.type() != gondra_ast_type_theory_atom || !name_in(atom, shiftable)) {
             continue;
         }
+        bool negated = literal.number(gondra_ast_attribute_sign) == gondra_ast_sign_negation;
+        if (!negated && name_in(atom, difference)) {
+            // The complement of a difference bound (x - y > k) is no
+            // difference atom the grammar accepts; the literal stays.
+            continue;
+        }
         Ast guard = atom.optional_child(gondra_ast_attribute_guard);
         if (!guard) {
             throw_syntax(invalid_syntax);
         }
         Ast moved = atom.copy();
-        if (literal.number(gondra_ast_attribute_sign) != gondra_ast_sign_negation) {
+        if (!negated) {
             Ast opposite = guard.copy();
             opposite.set_string(gondra_ast_attribute_operator_name,
                                 complement(guard.string(gondra_ast_attribute_operator_name)));

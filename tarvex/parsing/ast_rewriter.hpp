@@ -15,9 +15,10 @@ using StatementSink = std::function<void(Host::Ast const&)>;
 
 // Expands the pools of the statement and hands every resulting statement,
 // rewritten, to add, in order. With shift, an integrity constraint with a
-// &sum or &diff literal in its body becomes a rule with that atom (its
-// relation complemented unless the literal is negated) in its head. Errors
-// are exceptions; statements handed to add before one stay handed.
+// &sum literal or a negated &diff literal in its body becomes a rule with
+// that atom in its head (a sum's relation complemented unless the literal is
+// negated). Errors are exceptions; statements handed to add before one stay
+// handed.
 void rewrite_statement(Host::Ast const& statement, StatementSink const& add, bool shift);
 
 } // namespace Tarvex

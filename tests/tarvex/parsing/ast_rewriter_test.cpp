@@ -92,6 +92,10 @@ TEST(AstRewriter, RenamesByPositionAndShiftsConstraints) {
     EXPECT_EQ(rewrite(":- &distinct{x; y}, &sum{x} > 1, &sum{y} > 1."),
               printed("&__sum_h{x} <= 1 :- &distinct{x, 0; y, 1}, &__sum_b{y} > 1."));
     EXPECT_EQ(rewrite(":- &nsum{x * y} > 1."), printed(":- &__nsum_b{x * y} > 1."));
+    // The complement of a difference bound is no difference atom: a forbidden
+    // difference stays in the body, and a later sum literal moves instead.
+    EXPECT_EQ(rewrite(":- &diff{x - y} <= 3, p."), printed(":- &__diff_b{x - y} <= 3, p."));
+    EXPECT_EQ(rewrite(":- &diff{x - y} <= 3, &sum{x} = 1."), printed("&__sum_h{x} != 1 :- &__diff_b{x - y} <= 3."));
     EXPECT_EQ(rewrite("a :- &sum{x} > 1."), printed("a :- &__sum_b{x} > 1."));
     EXPECT_EQ(rewrite("#true :- &sum{x} > 1."), printed("#true :- &__sum_b{x} > 1."));
 
