@@ -33,7 +33,7 @@ TEST(Objective, ThreadsShowImprovingModelsOnly) {
     ProgramFile host("{ p(1..12) }. :- not 6 #count { X : p(X) }. "
                      "#minimize { (X * 7) \\ 13 + 1, X : p(X) }.");
     ProgramFile theory("&dom{0..40} = x(1). &dom{0..40} = x(2). &dom{0..40} = x(3). "
-                       "&__sum_h{x(1) + x(2) + x(3)} >= 45. &minimize{2 * x(1) + 3 * x(2) + 5 * x(3)}.");
+                       "&sum{x(1) + x(2) + x(3)} >= 45. &minimize{2 * x(1) + 3 * x(2) + 5 * x(3)}.");
     for (int round = 0; round < 4; ++round) {
         std::string seed = std::to_string(round);
         expect_improving(run(GONDRA_PROGRAM, {"-t", "3", "--seed", seed, host.path()}), "27");
@@ -43,7 +43,7 @@ TEST(Objective, ThreadsShowImprovingModelsOnly) {
 
 TEST(Objective, BothObjectivesAreRefusedBeforeSolving) {
     // b with x = 6 wins under #minimize, a with x = 3 under &minimize.
-    ProgramFile program("&dom{0..10} = x. 1 { a; b } 1. &__sum_h{x} >= 3 :- a. &__sum_h{x} >= 6 :- b. "
+    ProgramFile program("&dom{0..10} = x. 1 { a; b } 1. &sum{x} >= 3 :- a. &sum{x} >= 6 :- b. "
                         "#minimize { 1,b : b; 2,a : a }. &minimize{x}.");
     for (char const* format : {"--stats", "--json"}) {
         auto r = run(TARVEX_PROGRAM, {format, program.path()});
@@ -61,7 +61,7 @@ TEST(Objective, BothObjectivesAreRefusedBeforeSolving) {
 
 TEST(Objective, ProvenOptimumIsCountedForEitherObjective) {
     ProgramFile host("{ a; b }. :- not a, not b. #minimize { 2,a : a; 1,b : b }.");
-    ProgramFile theory("&dom{0..5} = x. &__sum_h{x} >= 2. &minimize{x}.");
+    ProgramFile theory("&dom{0..5} = x. &sum{x} >= 2. &minimize{x}.");
     for (auto const* path : {&host.path(), &theory.path()}) {
         auto text = run(TARVEX_PROGRAM, {"--stats", *path});
         EXPECT_EQ(text.code, 30) << text.err;

@@ -47,7 +47,7 @@ TEST(Output, MillionModelsStreamInConstantMemory) {
 
 TEST(Output, SolvingIsPrintedOnlyOnceTheTheoryIsInitialised) {
     for (char const* text :
-         {"&__sum_h{x} <= 5/0.", "&__sum_h{2147483647*x; 2147483647*y} <= 4.", "&__sum_h{x * y * z} <= 3."}) {
+         {"&sum{x} <= 5/0.", "&sum{2147483647*x; 2147483647*y} <= 4.", "&sum{x * y * z} <= 3."}) {
         ProgramFile program(text);
         for (char const* format : {"--stats", "--json"}) {
             auto r = run(TARVEX_PROGRAM, {format, program.path()});
