@@ -185,7 +185,6 @@ SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& h
                                       : (options.models == 0 || optimize_ ? 0 : 1);
     auto start = std::chrono::steady_clock::now();
     start_stats_.clear();
-    call_facts_.clear();
     // All threads start from thread 0's level 0: propagators build the other
     // threads' state from thread 0's, and facts it learnt in earlier calls
     // hold everywhere (level 0 never rests on per-call information).
@@ -208,7 +207,6 @@ SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& h
         }
         s->set_assumptions(options.assumptions);
         start_stats_.push_back(s->statistics());
-        call_facts_.push_back(s->trail_size());
     }
     // For one model the threads race as they do when optimising; the first
     // model ends the call, so none is reported twice.
@@ -343,11 +341,13 @@ namespace {
 // the space that its assumptions describe. After a model with the decisions
 // d1..dk the rest of the space is the union of the disjoint subspaces
 // (d1..di-1, -di), each searched under assumptions in turn. Unlike a clause
-// per model that excludes it, this keeps memory and propagation costs from
-// growing with the number of models.
+// per model that excludes it for the rest of the call, this keeps memory and
+// propagation costs from growing with the number of models.
 class DecisionPath {
 public:
-    explicit DecisionPath(std::vector<int32_t> const& base) : base_(base) {}
+    // reset: whether the solver may go back to level 0 for the next subspace
+    // (without propagators that is the cheapest way).
+    DecisionPath(std::vector<int32_t> const& base, bool reset) : base_(base), reset_(reset) {}
 
     // Takes the decisions of the model the solver holds. A solve call assumes
     // its call literal first, then the given assumptions, one level each, so
@@ -376,6 +376,15 @@ public:
 
     // Moves to the next subspace and sets it as the solver's assumptions;
     // false when none is left.
+    //
+    // The solver has to leave the level of the step it flips. With
+    // propagators it is not reset to level 0: that would undo the call level,
+    // on which propagators hold the facts of the call, and make them repeat
+    // their work on every level above. Instead a clause over the decisions up
+    // to that step makes a conflict, from which the solver backjumps as from
+    // any other. The clause is a learnt one that the solver may forget (the
+    // assumptions keep the branch apart), and it holds for this call only, as
+    // it contains the call literal (level 1).
     bool next(Solver& solver) {
         while (!path_.empty() && !path_.back().second) {
             path_.pop_back();
@@ -383,106 +392,48 @@ public:
         if (path_.empty()) {
             return false;
         }
+        auto level = static_cast<uint32_t>(1 + base_.size() + path_.size());
+        if (reset_) {
+            solver.reset_search();
+        } else if (solver.decision_level() >= level) {
+            clause_.clear();
+            for (uint32_t l = 1; l <= level; ++l) {
+                if (int32_t d = solver.decision(l); d != 0) {
+                    clause_.push_back(-d);
+                }
+            }
+            if (clause_.size() < 2) {
+                // Everything up to the step follows from the call literal:
+                // its other branch, and those of the steps before, are empty.
+                return false;
+            }
+            solver.add_clause(clause_, ClauseType::learnt);
+        }
         path_.back() = {-path_.back().first, false};
-        set_assumptions(solver, path_.size());
-        solver.reset_search();
+        assumptions_ = base_;
+        for (auto const& step : path_) {
+            assumptions_.push_back(step.first);
+        }
+        solver.set_assumptions(assumptions_);
         return true;
-    }
-
-    // Whether a subspace is left to search.
-    bool has_next() const {
-        return std::any_of(path_.begin(), path_.end(), [](auto const& step) { return step.second; });
-    }
-
-    // Ends the walk: the subspaces searched so far (the current one too when
-    // it is exhausted) are excluded by clauses, and the search goes on under
-    // the base assumptions alone, from the levels it is on.
-    void abandon(Solver& solver, bool current_exhausted) {
-        std::vector<std::vector<int32_t>> clauses;
-        auto exclude = [&](size_t prefix, int32_t last) {
-            auto& clause = clauses.emplace_back();
-            for (int32_t b : base_) {
-                clause.push_back(-b);
-            }
-            for (size_t i = 0; i < prefix; ++i) {
-                clause.push_back(-path_[i].first);
-            }
-            if (last != 0) {
-                clause.push_back(last);
-            }
-        };
-        // A flipped step has searched the branch of the decision it flipped.
-        for (size_t i = 0; i < path_.size(); ++i) {
-            if (!path_[i].second) {
-                exclude(i, path_[i].first);
-            }
-        }
-        if (current_exhausted) {
-            exclude(path_.size(), 0);
-        }
-        // At most one of them is false under the assignment (each needs the
-        // steps before its last literal to hold, and that one to fail); it
-        // goes last, as a conflict ends what the solver accepts.
-        auto is_false = [&](std::vector<int32_t> const& clause) {
-            return std::all_of(clause.begin(), clause.end(),
-                               [&](int32_t l) { return solver.truth_value(l) < 0; });
-        };
-        std::stable_partition(clauses.begin(), clauses.end(),
-                              [&](auto const& clause) { return !is_false(clause); });
-        for (auto const& clause : clauses) {
-            solver.add_clause(clause, ClauseType::volatile_);
-        }
-        path_.clear();
-        set_assumptions(solver, 0);
     }
 
 private:
-    void set_assumptions(Solver& solver, size_t steps) {
-        assumptions_ = base_;
-        for (size_t i = 0; i < steps; ++i) {
-            assumptions_.push_back(path_[i].first);
-        }
-        solver.set_assumptions(assumptions_);
-    }
-
     std::vector<int32_t> const& base_;
+    bool reset_;
     // decisions below the base, each with whether its other branch is still open
     std::vector<std::pair<int32_t, bool>> path_;
     std::vector<int32_t> assumptions_;
+    std::vector<int32_t> clause_;
 };
 
 } // namespace
-
-// Whether the walk over the decision tree may take the solver back to level
-// 0 for the next subspace. Propagators receive the facts of level 0 on level
-// 1 of a solve call, and leaving level 1 hands them over once more; facts
-// found during the call (and what propagators derived from them as facts of
-// their own) are not safe to take back that way, so once there are any, the
-// thread excludes its further models by clauses.
-bool SolverSet::may_restart_call(Solver const& solver) const {
-    if (propagators_.empty()) {
-        return true;
-    }
-    // Level 0 is the start of the trail; its levels do not decrease.
-    uint32_t low = 0;
-    uint32_t high = solver.trail_size();
-    while (low < high) {
-        uint32_t middle = low + (high - low) / 2;
-        if (solver.level(solver.trail_at(middle)) == 0) {
-            low = middle + 1;
-        } else {
-            high = middle;
-        }
-    }
-    return low == call_facts_[solver.thread_id()];
-}
 
 // Searches under the assumptions base (which the solver has been given);
 // true when that space holds no further model, false when the call ends
 // otherwise.
 bool SolverSet::run_search(Solver& solver, std::vector<int32_t> const& base, ModelHandler const& handler) {
-    DecisionPath path(base);
-    bool walking = !optimize_;
+    DecisionPath path(base, propagators_.empty());
     for (;;) {
         switch (solver.search()) {
         case SearchResult::update:
@@ -495,28 +446,16 @@ bool SolverSet::run_search(Solver& solver, std::vector<int32_t> const& base, Mod
             if (optimize_) {
                 break;
             }
-            if (walking && may_restart_call(solver) && path.add_model(solver)) {
-                if (!path.next(solver)) {
-                    return true;
-                }
-                break;
-            }
-            if (walking) {
-                path.abandon(solver, false);
-                walking = false;
-            }
-            solver.block_model();
-            break;
-        case SearchResult::unsat:
-            if (!walking || solver.proven_unsat() || !path.has_next()) {
+            if (!path.add_model(solver)) {
+                solver.block_model();
+            } else if (!path.next(solver)) {
                 return true;
             }
-            if (!may_restart_call(solver)) {
-                path.abandon(solver, true);
-                walking = false;
-                break;
+            break;
+        case SearchResult::unsat:
+            if (optimize_ || solver.proven_unsat() || !path.next(solver)) {
+                return true;
             }
-            path.next(solver);
             break;
         case SearchResult::error: {
             std::lock_guard<std::mutex> lock(mutex_);

@@ -116,7 +116,6 @@ private:
     void prepare_solvers(SolveOptions const& options);
     void apply_registrations(Solver& solver);
     void make_cubes(std::vector<int32_t> const& assumptions);
-    bool may_restart_call(Solver const& solver) const;
     bool run_search(Solver& solver, std::vector<int32_t> const& base, ModelHandler const& handler);
     void run(uint32_t index, SolveOptions const& options, ModelHandler const& handler);
     void run_cubes(Solver& solver, SolveOptions const& options, ModelHandler const& handler);
@@ -135,7 +134,6 @@ private:
     // thread solvers, kept across calls, with their counters at call start
     std::vector<std::unique_ptr<Solver>> solvers_;
     std::vector<SolverStatistics> start_stats_;
-    std::vector<uint32_t> call_facts_; // size of each thread's level 0 at call start
     std::vector<SolverStatistics> thread_stats_;
 
     // state of one solve call

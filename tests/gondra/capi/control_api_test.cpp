@@ -247,11 +247,8 @@ bool amo_propagate(gondra_propagate_control_t* control, gondra_literal_t const* 
 void amo_undo(gondra_propagate_control_t const* control, gondra_literal_t const*, size_t, void* data) {
     auto& p = *static_cast<AtMostOne*>(data);
     ++p.undos;
-    // Undo takes back the newest level that saw propagate, while the
-    // assignment still holds it (a backtrack over several levels, some of them
-    // without propagate calls, shows the highest of them).
     uint32_t level = gondra_assignment_decision_level(gondra_propagate_control_assignment(control));
-    if (p.levels.empty() || p.levels.back() > level) {
+    if (p.levels.empty() || p.levels.back() != level) {
         p.bad_order = true;
         return;
     }
