@@ -45,6 +45,22 @@ TEST(Output, MillionModelsStreamInConstantMemory) {
     }
 }
 
+TEST(Output, IntegerModelsStreamInBoundedMemory) {
+    // 2^18 assignments of two integer variables (2^12 under the sanitizers).
+    int values = sanitized ? 64 : 512;
+    std::string count = std::to_string(values * values);
+    ProgramFile program("&dom{1.." + std::to_string(values) + "} = x. &dom{1.." + std::to_string(values) +
+                        "} = y.");
+    ChildProcess::Options options;
+    options.out_limit = 1 << 16;
+    auto r = run(TARVEX_PROGRAM, {"-n", "0", program.path()}, options);
+    ASSERT_EQ(r.code, 10) << r.err;
+    EXPECT_NE(r.out.find("Models       : " + count + "\n"), std::string::npos) << r.out;
+    if (!sanitized) {
+        EXPECT_LT(r.peak_rss_kb, 50 * 1024);
+    }
+}
+
 TEST(Output, SolvingIsPrintedOnlyOnceTheTheoryIsInitialised) {
     for (char const* text :
          {"&sum{x} <= 5/0.", "&sum{2147483647*x; 2147483647*y} <= 4.", "&sum{x * y * z} <= 3."}) {
