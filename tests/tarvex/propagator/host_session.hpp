@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Tarvex::Testing {
@@ -83,13 +84,22 @@ inline std::map<std::string, double> theory_statistics(gondra_statistics_t const
 
 class HostSession {
 public:
-    explicit HostSession(std::vector<std::string> arguments = {"-n", "0"}) : arguments_{std::move(arguments)} {
+    using Settings = std::vector<std::pair<std::string, std::string>>;
+
+    // The settings are made by name before the theory is registered, as an
+    // application configures it before handing it to the host.
+    explicit HostSession(std::vector<std::string> arguments = {"-n", "0"}, Settings const& settings = {})
+        : arguments_{std::move(arguments)} {
         std::vector<char const*> argv;
         for (auto const& argument : arguments_) {
             argv.push_back(argument.c_str());
         }
         ok_ = gondra_control_new(argv.data(), argv.size(), nullptr, nullptr, 20, &control_) &&
-              tarvex_create(&theory_) && tarvex_register(theory_, control_);
+              tarvex_create(&theory_);
+        for (auto const& [key, value] : settings) {
+            ok_ = ok_ && tarvex_configure(theory_, key.c_str(), value.c_str());
+        }
+        ok_ = ok_ && tarvex_register(theory_, control_);
         if (!ok_) {
             ADD_FAILURE() << "cannot set up the host: " << message();
         }

@@ -16,7 +16,7 @@ using namespace Tarvex::Testing;
 
 namespace {
 
-using Settings = std::vector<std::pair<char const*, char const*>>;
+using Settings = HostSession::Settings;
 
 struct Translated {
     SolveOutcome outcome;
@@ -25,11 +25,7 @@ struct Translated {
 };
 
 Translated solve_with(std::string const& program, Settings const& settings, std::string const& threads = "1") {
-    HostSession session{{"-n", "0", "-t", threads}};
-    for (auto const& [key, value] : settings) {
-        EXPECT_TRUE(tarvex_configure(session.theory(), key, value)) << key << "=" << value << ": "
-                                                                     << HostSession::message();
-    }
+    HostSession session{{"-n", "0", "-t", threads}, settings};
     EXPECT_TRUE(session.ground(program)) << session.error();
     Translated result;
     result.outcome = session.solve();
