@@ -252,6 +252,11 @@ TEST_F(InitOperationsTest, TranslateProcessesAppendedConstraintsInTheSamePass) {
     EXPECT_EQ(solver.todo().size(), 1U);
     // One order clause for the pair of stored literals.
     EXPECT_EQ(theory_stats.num_clauses, 1U);
+    // The kept state is still queued as its flag says, so removing it
+    // later leaves nothing dangling in the queue.
+    EXPECT_TRUE(solver.state_of(*constraints[0])->in_queue());
+    solver.remove_constraint(*constraints[0]);
+    EXPECT_TRUE(solver.todo().empty());
 }
 
 } // namespace
