@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -171,6 +172,8 @@ TEST(Translation, ObjectiveTranslatedOrNotHasTheSameOptimum) {
     for (auto const& threads : {"1", "3"}) {
         auto always = solve_with(program, {{"translate-opt", "max"}}, threads);
         ASSERT_FALSE(always.outcome.costs.empty());
-        EXPECT_EQ(always.outcome.costs.back(), std::vector<int64_t>{3}) << threads;
+        EXPECT_EQ(*std::min_element(always.outcome.costs.begin(), always.outcome.costs.end()),
+                  std::vector<int64_t>{3})
+            << threads;
     }
 }
