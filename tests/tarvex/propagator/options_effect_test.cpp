@@ -30,14 +30,14 @@ int value_of(Model const& model, char const* format) {
 // after propagation at higher decision levels.
 char const* const crowded_machine = R"(
     &dom{0..20} = s(1). &dom{0..20} = s(2). &dom{0..20} = s(3). &dom{0..20} = s(4).
-    &__sum_h{s(1); -s(2)} <= -3 :- o(1,2). &__sum_h{s(2); -s(1)} <= -4 :- not o(1,2).
-    &__sum_h{s(1); -s(3)} <= -3 :- o(1,3). &__sum_h{s(3); -s(1)} <= -5 :- not o(1,3).
-    &__sum_h{s(2); -s(3)} <= -4 :- o(2,3). &__sum_h{s(3); -s(2)} <= -5 :- not o(2,3).
-    &__sum_h{s(1); -s(4)} <= -3 :- o(1,4). &__sum_h{s(4); -s(1)} <= -2 :- not o(1,4).
-    &__sum_h{s(2); -s(4)} <= -4 :- o(2,4). &__sum_h{s(4); -s(2)} <= -2 :- not o(2,4).
-    &__sum_h{s(3); -s(4)} <= -5 :- o(3,4). &__sum_h{s(4); -s(3)} <= -2 :- not o(3,4).
+    &sum{s(1); -s(2)} <= -3 :- o(1,2). &sum{s(2); -s(1)} <= -4 :- not o(1,2).
+    &sum{s(1); -s(3)} <= -3 :- o(1,3). &sum{s(3); -s(1)} <= -5 :- not o(1,3).
+    &sum{s(2); -s(3)} <= -4 :- o(2,3). &sum{s(3); -s(2)} <= -5 :- not o(2,3).
+    &sum{s(1); -s(4)} <= -3 :- o(1,4). &sum{s(4); -s(1)} <= -2 :- not o(1,4).
+    &sum{s(2); -s(4)} <= -4 :- o(2,4). &sum{s(4); -s(2)} <= -2 :- not o(2,4).
+    &sum{s(3); -s(4)} <= -5 :- o(3,4). &sum{s(4); -s(3)} <= -2 :- not o(3,4).
     { o(1,2); o(1,3); o(2,3); o(1,4); o(2,4); o(3,4) }.
-    &__sum_h{s(1)} <= 8. &__sum_h{s(2)} <= 8. &__sum_h{s(3)} <= 8. &__sum_h{s(4)} <= 8.
+    &sum{s(1)} <= 8. &sum{s(2)} <= 8. &sum{s(3)} <= 8. &sum{s(4)} <= 8.
 )";
 
 } // namespace
@@ -45,7 +45,7 @@ char const* const crowded_machine = R"(
 // Variables without a domain range over [min-int, max-int].
 TEST(OptionEffects, IntegerRangeBoundsFreeVariables) {
     HostSession session{{"-n", "0"}, {{"min-int", "-2"}, {"max-int", "3"}}};
-    ASSERT_TRUE(session.ground("&__sum_h{x} <= 1. &__sum_h{y; -x} <= 0. &__sum_h{y} >= -10."));
+    ASSERT_TRUE(session.ground("&sum{x} <= 1. &sum{y; -x} <= 0. &sum{y} >= -10."));
     auto outcome = session.solve();
     ASSERT_TRUE(outcome.ok) << outcome.error;
     // -2 <= y <= x <= 1.
@@ -63,7 +63,7 @@ TEST(OptionEffects, IntegerRangeBoundsFreeVariables) {
 TEST(OptionEffects, MaxChainDecidesOnlyForItsThread) {
     HostSession session{{"-n", "0", "-t", "2"}, {{"order-heuristic", "max-chain,1"}}};
     ASSERT_TRUE(session.ground("&dom{0..10} = x. { a; b; c }.\n"
-                               "&__sum_h{x} <= 2 :- a. &__sum_h{x} <= 5 :- b. &__sum_h{x} <= 9 :- c."));
+                               "&sum{x} <= 2 :- a. &sum{x} <= 5 :- b. &sum{x} <= 9 :- c."));
     auto outcome = session.solve();
     ASSERT_TRUE(outcome.ok) << outcome.error;
     // x <= the smallest bound switched on: 11 + 3 + 6 + 10 + 3 + 3 + 6 + 3.
@@ -111,7 +111,7 @@ TEST(OptionEffects, MaxChainDecidesOnlyForItsThread) {
 TEST(OptionEffects, SignValueChoosesTheDirectionOfFreeValues) {
     auto first_value = [](char const* sign) {
         HostSession session{{"-n", "1"}, {{"sign-value", sign}}};
-        EXPECT_TRUE(session.ground("&dom{0..10} = x. &dom{0..10} = y. &__sum_h{x; y} <= 15."));
+        EXPECT_TRUE(session.ground("&dom{0..10} = x. &dom{0..10} = y. &sum{x; y} <= 15."));
         auto outcome = session.solve();
         EXPECT_TRUE(outcome.ok) << outcome.error;
         return outcome.models.empty() ? -1 : value_of(outcome.models.front(), "__csp(x,%d)");

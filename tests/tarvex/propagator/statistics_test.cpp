@@ -48,7 +48,7 @@ TEST(Statistics, FoldingSumsCountersCopiesTheCostAndGrowsThreads) {
 // the entries of the step with more threads.
 TEST(Statistics, StepValuesResetAndRunTotalsAddUp) {
     HostSession session{{"-n", "0", "-t", "3"}, {{"translate-pb", "-1"}}};
-    ASSERT_TRUE(session.ground("&dom{0..2} = x. &dom{0..2} = y. &__sum_h{x; y} <= 2. &minimize{x - y}."));
+    ASSERT_TRUE(session.ground("&dom{0..2} = x. &dom{0..2} = y. &sum{x; y} <= 2. &minimize{x - y}."));
     auto first = session.solve();
     ASSERT_TRUE(first.ok) << first.error;
     auto const& step1 = first.step_stats;
@@ -66,7 +66,7 @@ TEST(Statistics, StepValuesResetAndRunTotalsAddUp) {
     EXPECT_GE(step1.at("Init time in seconds.Total"),
               step1.at("Init time in seconds.Simplify") + step1.at("Init time in seconds.Translate"));
 
-    ASSERT_TRUE(session.ground("&dom{0..2} = z. &__sum_h{x; y; z} <= 3 :- a. {a}.", "more"));
+    ASSERT_TRUE(session.ground("&dom{0..2} = z. &sum{x; y; z} <= 3 :- a. {a}.", "more"));
     auto second = session.solve();
     ASSERT_TRUE(second.ok) << second.error;
     auto const& step2 = second.step_stats;

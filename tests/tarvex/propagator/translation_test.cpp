@@ -51,7 +51,7 @@ std::set<Model> model_set(SolveOutcome const& outcome) {
 // x + y + z <= 2 over [0, 2] needs exactly seven clauses: a limit of seven
 // keeps it, eight translates it.
 TEST(Translation, ClauseLimitCountsTheClausesBeforeMakingAny) {
-    std::string program = "&dom{0..2} = x. &dom{0..2} = y. &dom{0..2} = z. &__sum_h{x; y; z} <= 2.";
+    std::string program = "&dom{0..2} = x. &dom{0..2} = y. &dom{0..2} = z. &sum{x; y; z} <= 2.";
     auto kept = solve_with(program, {{"translate-clauses", "7"}});
     EXPECT_EQ(kept.constraints, 1u);
     EXPECT_EQ(stat(kept, "Translate.Constraints removed"), 0);
@@ -73,7 +73,7 @@ TEST(Translation, ClauseLimitCountsTheClausesBeforeMakingAny) {
 // clauses, the next one stays propagated.
 TEST(Translation, TotalClauseLimitStopsLaterSums) {
     std::string program = "&dom{0..2} = x. &dom{0..2} = y. &dom{0..2} = z.\n"
-                          "&__sum_h{x; y; z} <= 2. &__sum_h{x; -y} <= 0 :- a. {a}.";
+                          "&sum{x; y; z} <= 2. &sum{x; -y} <= 0 :- a. {a}.";
     auto limited = solve_with(program, {{"translate-clauses", "100,7"}});
     EXPECT_EQ(limited.constraints, 1u);
     EXPECT_EQ(stat(limited, "Translate.Clauses"), 7);
@@ -87,7 +87,7 @@ TEST(Translation, TotalClauseLimitStopsLaterSums) {
 // x + y <= 1 over [0, 1] needs one literal per variable: a weight
 // constraint at the default ratio, one clause when weight constraints are off.
 TEST(Translation, RatioChoosesBetweenWeightConstraintAndClauses) {
-    std::string program = "&dom{0..1} = x. &dom{0..1} = y. &__sum_h{x; y} <= 1 :- a. {a}.";
+    std::string program = "&dom{0..1} = x. &dom{0..1} = y. &sum{x; y} <= 1 :- a. {a}.";
     auto weight = solve_with(program, {});
     EXPECT_EQ(weight.constraints, 0u);
     EXPECT_EQ(stat(weight, "Translate.Weight constraints"), 1);
@@ -105,7 +105,7 @@ TEST(Translation, RatioChoosesBetweenWeightConstraintAndClauses) {
 
 // Only literals: they are made, no clause is added and the sum stays.
 TEST(Translation, LiteralsOnlyKeepsTheConstraint) {
-    std::string program = "&dom{0..2} = x. &dom{0..2} = y. &__sum_h{x; y} <= 2 :- a. {a}.";
+    std::string program = "&dom{0..2} = x. &dom{0..2} = y. &sum{x; y} <= 2 :- a. {a}.";
     auto only = solve_with(program, {{"literals-only", "yes"}, {"translate-pb", "-1"}});
     EXPECT_EQ(only.constraints, 1u);
     EXPECT_EQ(stat(only, "Translate.Clauses"), 0);
@@ -119,7 +119,7 @@ TEST(Translation, LiteralsOnlyKeepsTheConstraint) {
 
 // A sum that cannot be violated, or whose literal is false, goes without a trace.
 TEST(Translation, SatisfiedAndSwitchedOffSumsAreRemoved) {
-    auto t = solve_with("&dom{0..2} = x. &dom{0..2} = y. &__sum_h{x; y} <= 4. &__sum_h{x; y} <= 0 :- a.",
+    auto t = solve_with("&dom{0..2} = x. &dom{0..2} = y. &sum{x; y} <= 4. &sum{x; y} <= 0 :- a.",
                         {{"translate-clauses", "0"}, {"translate-pb", "-1"}});
     EXPECT_EQ(t.constraints, 0u);
     EXPECT_EQ(stat(t, "Translate.Constraints removed"), 1);
@@ -129,7 +129,7 @@ TEST(Translation, SatisfiedAndSwitchedOffSumsAreRemoved) {
 
 // add-order-clauses links consecutive order literals by binary clauses.
 TEST(Translation, OrderClausesJoinStoredLiterals) {
-    std::string program = "&dom{0..3} = x. &__sum_h{x} <= 2 :- a. &__sum_h{x} <= 1 :- b. {a; b}.";
+    std::string program = "&dom{0..3} = x. &sum{x} <= 2 :- a. &sum{x} <= 1 :- b. {a; b}.";
     auto plain = solve_with(program, {});
     auto ordered = solve_with(program, {{"add-order-clauses", "yes"}});
     EXPECT_EQ(stat(ordered, "Translate.Clauses"), stat(plain, "Translate.Clauses") + 1);
@@ -153,7 +153,7 @@ int csp_cost(Model const& model) {
 // The objective goes to the host as minimize terms when it needs few enough
 // literals; either way the optimum is the same.
 TEST(Translation, ObjectiveTranslatedOrNotHasTheSameOptimum) {
-    std::string program = "&dom{0..3} = x. &dom{1..4} = y. &__sum_h{x; y} >= 4. &minimize{2 * x + y - 1}.";
+    std::string program = "&dom{0..3} = x. &dom{1..4} = y. &sum{x; y} >= 4. &minimize{2 * x + y - 1}.";
     auto kept = solve_with(program, {});
     EXPECT_TRUE(kept.objective);
     ASSERT_FALSE(kept.outcome.models.empty());
