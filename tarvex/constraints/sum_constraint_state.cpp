@@ -1,5 +1,6 @@
 #include "constraints/sum_constraint_state.hpp"
 
+#include "constraints/constraint_translation.hpp"
 #include "core/checked_arithmetic.hpp"
 #include "solver/thread_solver.hpp"
 
@@ -60,12 +61,12 @@ std::pair<bool, bool> SumConstraintStateImpl<Objective, Base>::translate_to_clau
                                                                                      ThreadSolver& solver,
                                                                                      InitClauseCreator& cc,
                                                                                      ConstraintList& added) {
-    // Translation is not available yet: the constraint stays propagated.
-    static_cast<void>(config);
-    static_cast<void>(solver);
-    static_cast<void>(cc);
     static_cast<void>(added);
-    return {true, false};
+    if constexpr (Objective) {
+        return translate_objective(config, solver, cc, *constraint_);
+    } else {
+        return translate_sum(config, solver, cc, *constraint_, lower_sum_, upper_sum_);
+    }
 }
 
 template <bool Objective, class Base>

@@ -247,9 +247,15 @@ bool ThreadSolver::translate(InitClauseCreator& cc, TheoryStats& stats, TheoryCo
             state->set_deactivation_level(0);
             return is_removed(state);
         });
+        // Only the states that leave the queue lose their flag: a kept state
+        // still queued but unflagged would be missed by remove_constraint
+        // and stay in the queue after its destruction.
         std::erase_if(todo_, [&](AbstractConstraintState* state) {
+            if (!is_removed(state)) {
+                return false;
+            }
             state->set_in_queue(false);
-            return is_removed(state);
+            return true;
         });
         std::erase_if(literal_states_, [&](auto const& entry) { return is_removed(entry.second); });
         std::erase_if(states_, [&](auto const& entry) {
