@@ -67,7 +67,8 @@ void ConstraintBuilder::enable_show() {
 
 void ConstraintBuilder::show_by_signature(char const* name, std::int64_t arity) {
     if (arity < 0 || arity > std::numeric_limits<std::uint32_t>::max()) {
-        throw std::runtime_error("Invalid Syntax: invalid show statement");
+        // A valid signature that no symbol has: showing it shows nothing.
+        return;
     }
     propagator_->show_signature(Host::create_signature(name, static_cast<std::uint32_t>(arity), true));
 }
