@@ -89,7 +89,10 @@ public:
         for (int r = 0; r < count; ++r) {
             Rule rule;
             std::string atom_text;
-            int kind = options.pairs_only ? pick(3, 4) : pick(0, 4);
+            int kind = options.pairs_only ? pick(3, 4) : pick(0, 5);
+            if (kind == 5 && choices == 0) {
+                kind = 0;
+            }
             bool body = kind <= 1 && pick(0, 1) == 1;
             if (kind == 0) {
                 auto [text, holds] = sum_atom(n, body);
@@ -110,6 +113,13 @@ public:
                 }
                 atom_text = "&distinct{" + first + "; " + second + "}";
                 rule.holds = [f = first_value, s = second_value](std::vector<int> const& x) { return f(x) != s(x); };
+            } else if (kind == 5) {
+                // A domain without values, or with none of the variable's
+                // values: its condition must be false.
+                int var = pick(0, n - 1);
+                std::string const values[] = {"", "5..3", "3..1; 7..5", "0 .. -1; " + std::to_string(hi[var] + 1)};
+                atom_text = "&dom{" + values[pick(0, 3)] + "} = x" + std::to_string(var);
+                rule.holds = [](std::vector<int> const&) { return false; };
             } else {
                 int a = pick(0, n - 1);
                 int b = pick(0, n - 1);
@@ -127,7 +137,7 @@ public:
                     return x[a] + da <= x[b] || x[b] + db <= x[a];
                 };
             }
-            if (choices > 0 && pick(0, 2) == 0) {
+            if (choices > 0 && (kind == 5 || pick(0, 2) == 0)) {
                 rule.guard = pick(0, choices - 1);
             }
             std::string guard = rule.guard >= 0 ? "c" + std::to_string(rule.guard) : "";
@@ -220,18 +230,21 @@ private:
     }
 
     // A sum atom over one to three distinct variables and maybe a constant,
-    // with one of the six relations.
+    // with one of the six relations; the right-hand side is a constant or a
+    // term over another variable. Body atoms favour = and !=, and some sums
+    // have only even coefficients, so that parity alone can decide them.
     std::pair<std::string, std::function<bool(std::vector<int> const&)>> sum_atom(int n, bool body) {
         std::vector<std::pair<int, int>> elements;
         std::vector<bool> used(n, false);
         int size = pick(1, std::min(3, n));
+        int scale = pick(0, 3) == 0 ? 2 : 1;
         for (int e = 0; e < size; ++e) {
             int var = pick(0, n - 1);
             if (used[var]) {
                 continue;
             }
             used[var] = true;
-            elements.emplace_back(coefficient(), var);
+            elements.emplace_back(scale * coefficient(), var);
         }
         int constant = pick(0, 2) == 0 ? pick(-4, 4) : 0;
         std::string text = body ? "&__sum_b{" : "&__sum_h{";
@@ -242,13 +255,23 @@ private:
             text += "; " + std::to_string(constant);
         }
         static char const* const relations[] = {"<=", "=", "!=", "<", ">", ">="};
-        int relation = pick(0, 5);
+        int relation = body && pick(0, 1) == 0 ? pick(1, 2) : pick(0, 5);
         int rhs = pick(-8, 8);
-        text += std::string("} ") + relations[relation] + " " + std::to_string(rhs);
-        auto holds = [elements, constant, relation, rhs](std::vector<int> const& x) {
+        // rhs + guard_coefficient * x[guard_var] when guard_var >= 0.
+        int guard_var = pick(0, 2) == 0 ? pick(0, n - 1) : -1;
+        int guard_coefficient = guard_var >= 0 ? scale * coefficient() : 0;
+        text += std::string("} ") + relations[relation] + " ";
+        if (guard_var >= 0) {
+            text += std::to_string(guard_coefficient) + "*x" + std::to_string(guard_var) + " + ";
+        }
+        text += std::to_string(rhs);
+        auto holds = [elements, constant, relation, rhs, guard_var, guard_coefficient](std::vector<int> const& x) {
             int sum = constant;
             for (auto [c, v] : elements) {
                 sum += c * x[v];
+            }
+            if (guard_var >= 0) {
+                sum -= guard_coefficient * x[guard_var];
             }
             switch (relation) {
             case 0:
