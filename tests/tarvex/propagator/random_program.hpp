@@ -30,6 +30,9 @@ struct RandomProgramOptions {
     bool pin_values = false;
     // Only distinct and disjoint atoms besides the domains.
     bool pairs_only = false;
+    // Nine to eleven variables of two values each, and sums over nearly all
+    // of them: propagation then derives many bounds from one reason.
+    bool long_sums = false;
 };
 
 class RandomProgramGenerator {
@@ -38,12 +41,13 @@ public:
 
     RandomProgram next(RandomProgramOptions options) {
         RandomProgram program;
-        int n = pick(2, 5);
+        long_sums_ = options.long_sums;
+        int n = long_sums_ ? pick(9, 11) : pick(2, 5);
         std::vector<int> lo(n);
         std::vector<int> hi(n);
         long space = 1;
         for (int i = 0; i < n; ++i) {
-            int size = pick(1, n <= 3 ? 5 : 3);
+            int size = long_sums_ ? 2 : pick(1, n <= 3 ? 5 : 3);
             lo[i] = pick(-10, 11 - size);
             hi[i] = lo[i] + size - 1;
             space *= size;
@@ -95,7 +99,7 @@ public:
             }
             bool body = kind <= 1 && pick(0, 1) == 1;
             if (kind == 0) {
-                auto [text, holds] = sum_atom(n, body);
+                auto [text, holds] = sum_atom(lo, hi, body);
                 atom_text = text;
                 rule.holds = holds;
             } else if (kind == 1) {
@@ -233,13 +237,17 @@ private:
     // with one of the six relations; the right-hand side is a constant or a
     // term over another variable. Body atoms favour = and !=, and some sums
     // have only even coefficients, so that parity alone can decide them.
-    std::pair<std::string, std::function<bool(std::vector<int> const&)>> sum_atom(int n, bool body) {
+    std::pair<std::string, std::function<bool(std::vector<int> const&)>> sum_atom(std::vector<int> const& lo,
+                                                                                 std::vector<int> const& hi,
+                                                                                 bool body) {
+        auto n = static_cast<int>(lo.size());
         std::vector<std::pair<int, int>> elements;
         std::vector<bool> used(n, false);
-        int size = pick(1, std::min(3, n));
+        int size = long_sums_ ? pick(n - 2, n) : pick(1, std::min(3, n));
         int scale = pick(0, 3) == 0 ? 2 : 1;
         for (int e = 0; e < size; ++e) {
-            int var = pick(0, n - 1);
+            // Long sums take the first variables not taken yet.
+            int var = long_sums_ ? e : pick(0, n - 1);
             if (used[var]) {
                 continue;
             }
@@ -257,8 +265,19 @@ private:
         static char const* const relations[] = {"<=", "=", "!=", "<", ">", ">="};
         int relation = body && pick(0, 1) == 0 ? pick(1, 2) : pick(0, 5);
         int rhs = pick(-8, 8);
+        if (long_sums_) {
+            // Near the smallest or the largest value of the sum, where few
+            // decisions leave many bounds to derive.
+            int low = constant;
+            int high = constant;
+            for (auto [c, v] : elements) {
+                low += c * (c > 0 ? lo[v] : hi[v]);
+                high += c * (c > 0 ? hi[v] : lo[v]);
+            }
+            rhs = pick(0, 1) == 0 ? low + pick(0, 3) : high - pick(0, 3);
+        }
         // rhs + guard_coefficient * x[guard_var] when guard_var >= 0.
-        int guard_var = pick(0, 2) == 0 ? pick(0, n - 1) : -1;
+        int guard_var = !long_sums_ && pick(0, 2) == 0 ? pick(0, n - 1) : -1;
         int guard_coefficient = guard_var >= 0 ? scale * coefficient() : 0;
         text += std::string("} ") + relations[relation] + " ";
         if (guard_var >= 0) {
@@ -309,6 +328,7 @@ private:
     }
 
     std::mt19937 rng_;
+    bool long_sums_ = false;
 };
 
 } // namespace Tarvex::Testing
