@@ -105,6 +105,27 @@ TEST(FoundPrograms, ParityDecidesEqualities) {
     EXPECT_TRUE(unsatisfiable(free));
 }
 
+TEST(FoundPrograms, OpposedSumsExcludeEachOther) {
+    // Over the default range bound propagation alone would need about 2^31
+    // rounds to refute these.
+    EXPECT_TRUE(unsatisfiable(solve("&__sum_h{x; y} >= 1. &__sum_h{x; y} <= -1.", {"-n", "1"})));
+    EXPECT_TRUE(unsatisfiable(solve("&__sum_h{2*x; 2*y} >= 1. &__sum_h{-x; -y} >= 0.", {"-n", "1"})));
+    auto guarded = solve("{p; q}. &__sum_h{x; -y} > 5 :- p. &__sum_h{y; -x} > -5 :- q. :- not p, not q.",
+                         {"-n", "1", "--seed", "3"});
+    ASSERT_EQ(guarded.models.size(), 1u);
+    EXPECT_NE(holds(guarded.models[0], "p"), holds(guarded.models[0], "q"));
+
+    // Small domains: the pair only excludes the guards together.
+    auto small = solve("&dom{0..2} = x. &dom{0..2} = y. {p; q}. &__sum_h{x; y} >= 3 :- p. &__sum_h{x; y} <= 2 :- q.");
+    std::size_t with_p = 0;
+    for (auto const& model : small.models) {
+        EXPECT_FALSE(holds(model, "p") && holds(model, "q"));
+        with_p += holds(model, "p") ? 1 : 0;
+    }
+    EXPECT_EQ(with_p, 3u);
+    EXPECT_EQ(small.models.size(), 9u + 3u + 6u);
+}
+
 TEST(FoundPrograms, ShowSignaturesOfAnyArity) {
     auto outcome = solve("&show{x/(-1)}. &dom{0..1} = x.");
     ASSERT_EQ(outcome.models.size(), 2u);
