@@ -29,6 +29,12 @@ bool ThreadSolver::add_dom(AbstractClauseCreator& cc, literal_t lit, var_id var,
     if (assignment.is_true(lit)) {
         lit = true_literal;
     }
+    if (domain.empty()) {
+        // No value fits, so the literal cannot hold; the passes below would
+        // add no clause at all.
+        std::array<literal_t, 1> clause{-lit};
+        return cc.add_clause(clause);
+    }
     auto& vs = var_states_[var];
     // Forward: lit and x >= end of the previous interval imply x >= start.
     literal_t prev = true_literal;

@@ -106,6 +106,25 @@ TEST(Programs, ResultsAndExitCodes) {
     EXPECT_NE(optimum.out.find("Optimization : 1\n"), std::string::npos) << optimum.out;
 }
 
+TEST(Programs, FuzzedTheoryProgramEnds) {
+    // Its first domain has no value; without it, its body equality over
+    // free variables of the default range used to run forever.
+    std::string const rest = "&dom{0..4} = y.\n{ p0 }.\n"
+                             "&__sum_b{g(h(1)) - (-g(h(1073741824))),0; g(h(1)),1} > (-3).\n"
+                             "&__sum_h{1\\(-2),0; 3*y,1; (-2) * g(h(1)),2} > 0 :- p0.\n"
+                             "q1 :- &__sum_b{(-2) * g(h(11))} != g(h(1))+y*(-3).\n";
+    Outcome empty = run(TARVEX_PROGRAM, "-n 1", "&dom{(2+1-1) .. (-2147483648*1); (7)..(5)} = g(h(1)).\n" + rest);
+    EXPECT_EQ(empty.code, 20) << empty.out << empty.err;
+    Outcome satisfiable = run(TARVEX_PROGRAM, "-n 1", rest);
+    EXPECT_EQ(satisfiable.code, 10) << satisfiable.out << satisfiable.err;
+    EXPECT_EQ(count(satisfiable.out, "__csp(g(h(1)),"), 1u) << satisfiable.out;
+
+    Outcome show = run(TARVEX_PROGRAM, "-n 0", "&show{x/(-1)}. &dom{0..1} = x.");
+    EXPECT_EQ(show.code, 10) << show.err;
+    EXPECT_EQ(count(show.out, "Answer:"), 2u) << show.out;
+    EXPECT_EQ(count(show.out, "__csp"), 0u) << show.out;
+}
+
 // The integer values of the answers, as "x=v" texts in answer order.
 std::vector<std::string> values_of(std::string const& out, std::string const& name) {
     std::vector<std::string> values;

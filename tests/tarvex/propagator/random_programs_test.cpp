@@ -110,6 +110,15 @@ TEST(RandomPrograms, FreeDistinctAndDisjointPairs) {
     run_programs({.pairs_only = true}, 3, 60, 24);
 }
 
+// Sums over nearly all of ten variables, whose propagation derives many
+// bounds at once from one long reason.
+TEST(RandomPrograms, LongSums) {
+    run_programs({.long_sums = true}, 1, 40, 41);
+    run_programs({.pin_values = true, .long_sums = true}, 1, 20, 42);
+    run_programs({.long_sums = true}, 3, 30, 43);
+    run_programs({.long_sums = true}, 1, 20, 44, true);
+}
+
 // Two solving steps: variables, domains and constraints of the first stay,
 // order literals of its search go, and the second step's constraints join.
 TEST(RandomPrograms, TwoStepsOneThread) {
