@@ -103,7 +103,8 @@ private:
     std::vector<std::pair<int32_t, Symbols::Symbol>> shown_atoms_;
     std::vector<ShownTerm> shown_terms_;
     std::vector<int32_t> term_conditions_;
-    std::vector<std::unique_ptr<StablePropagator>> stables_;
+    // The stability checks of each step: unfounded sets, minimality checks.
+    std::vector<std::unique_ptr<Solve::Propagator>> stables_;
     uint32_t num_loop_atoms_ = 0;
     // What of the ground program was translated already.
     size_t rules_done_ = 0;
