@@ -155,6 +155,7 @@ struct Grounder::Impl {
     std::vector<Literal> lits;
     Statement const* current = nullptr;
     int delta = -1;
+    bool guard_conditions = false; // grounding the conditions of disjunction elements
 
     // ---- atoms ----------------------------------------------------------------
 
@@ -568,6 +569,22 @@ struct Grounder::Impl {
             Literal lit = -static_cast<Literal>(atoms[s].atom);
             if (l.sign == 2) lit = -double_negation(lit);
             lits.push_back(lit);
+            join(body, order, k + 1, in_body, f);
+            lits.pop_back();
+            return;
+        }
+        if (step.mode == StepMode::lookup && guard_conditions && !in_body && d.recursive) {
+            // A guard of a disjunction element needs no derivation: it may
+            // hold through the element itself.
+            Symbol v;
+            if (!eval(l.atom, v)) return;
+            uint32_t s = possible(v);
+            if (s != none && atoms[s].fact) {
+                join(body, order, k + 1, in_body, f);
+                return;
+            }
+            if (s == none) s = state(v, l.domain);
+            lits.push_back(static_cast<Literal>(atoms[s].atom));
             join(body, order, k + 1, in_body, f);
             lits.pop_back();
             return;
@@ -1214,12 +1231,14 @@ struct Grounder::Impl {
             return;
         }
         if (h.kind == HeadKind::disjunction || h.kind == HeadKind::choice) {
+            guard_conditions = h.kind == HeadKind::disjunction;
             for (auto const& e : h.elements) {
                 ground_element(e, [&](std::vector<Literal> const&) {
                     Symbol v;
                     if (eval(e.head[0].atom, v)) add_to_domain(state(v, e.head[0].domain));
                 });
             }
+            guard_conditions = false;
         }
     }
 
@@ -1273,6 +1292,11 @@ struct Grounder::Impl {
         }
         case HeadKind::disjunction: {
             std::vector<Atom> head;
+            guard_conditions = true;
+            struct Reset {
+                bool& flag;
+                ~Reset() { flag = false; }
+            } reset{guard_conditions};
             for (auto const& e : h.elements) {
                 ground_element(e, [&](std::vector<Literal> cond) {
                     Symbol v;
@@ -1283,18 +1307,23 @@ struct Grounder::Impl {
                         head.push_back(atoms[s].atom);
                         return;
                     }
-                    // a : C in a disjunction: x chooses a where C holds. C
-                    // guards the choice and gives a no support (it may
-                    // depend on a itself).
+                    // a : C in a disjunction is "not not C and a": x stands
+                    // for it, both ways. C guards the choice and gives a no
+                    // support (it may depend on a itself); x holds whenever
+                    // a and C do, so that a true for other reasons already
+                    // satisfies the disjunction.
                     Atom x = aux();
                     head.push_back(x);
                     Literal xl = static_cast<Literal>(x);
                     Atom a = atoms[s].atom;
                     out->add_rule(HeadType::disjunctive, std::span<Atom const>{&a, 1}, std::span<Literal const>{&xl, 1});
+                    std::vector<Literal> both{static_cast<Literal>(a)};
                     for (Literal c : cond) {
-                        std::vector<Literal> con{static_cast<Literal>(x), -c};
+                        std::vector<Literal> con{xl, -c};
                         out->add_rule(HeadType::disjunctive, {}, con);
+                        both.push_back(c < 0 ? c : negate(negate(c)));
                     }
+                    out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, both);
                 });
             }
             for (Atom a : head) {

@@ -212,7 +212,8 @@ private:
             } else {
                 int64_t bound = rule.bound;
                 for (auto const& nl : normalise(p_.body(rule), bound)) {
-                    if (nl.literal <= 0) {
+                    // "not not a" may hold without a derivation of a.
+                    if (nl.literal <= 0 || !nl.supports) {
                         bound -= nl.weight;
                     } else if (is_new(static_cast<Atom>(nl.literal))) {
                         occurs[nl.literal - a0_].emplace_back(r, nl.weight);

@@ -428,8 +428,8 @@ void StatementBuilder::mark_assignments() {
             if (o.kind == LiteralKind::predicate && o.sign == 0) o.atom.collect_variables(others);
             else if (o.kind == LiteralKind::range) others.push_back(o.var);
             else if (o.kind == LiteralKind::comparison && o.relation == static_cast<int>(ComparisonOperator::Equal)) {
-                o.left.collect_variables(others);
-                o.right.collect_variables(others);
+                if (o.left.is_plain()) o.left.collect_variables(others);
+                if (o.right.is_plain()) o.right.collect_variables(others);
             } else if (o.kind == LiteralKind::aggregate && o.sign == 0 && o.lower.present != o.upper.present) {
                 Guard const& og = o.lower.present ? o.lower : o.upper;
                 if (og.relation == static_cast<int>(ComparisonOperator::Equal)) og.term.collect_variables(others);
