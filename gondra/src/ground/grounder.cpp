@@ -1163,6 +1163,7 @@ struct Grounder::Impl {
         if (!eval(info.name, name)) return none;
         uint32_t name_id = theory->from_symbol(name);
         std::vector<uint32_t> element_ids;
+        std::unordered_set<uint32_t> seen;
         for (auto const& e : elements) {
             ground_element(e, [&](std::vector<Literal> cond) {
                 std::vector<uint32_t> tuple;
@@ -1176,7 +1177,7 @@ struct Grounder::Impl {
                     Literal cl = conjunction(cv);
                     out->theory.elements[id].condition_literal = cl == 0 ? static_cast<Literal>(fact_atom()) : cl;
                 }
-                if (!contains(element_ids, id)) element_ids.push_back(id);
+                if (seen.insert(id).second) element_ids.push_back(id);
             });
         }
         uint32_t guard = 0;
