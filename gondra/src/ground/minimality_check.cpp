@@ -39,7 +39,7 @@ void MinimalityCheck::finish() {
     auto component = [&](uint32_t id) -> Component& {
         auto [it, fresh] = index.emplace(id, components_.size());
         if (fresh) {
-            components_.push_back({id, {}, {}, {}});
+            components_.push_back({id, {}, {}});
         }
         return components_[it->second];
     };
@@ -60,25 +60,6 @@ void MinimalityCheck::finish() {
             component(id).rules.push_back(r);
         }
     }
-    auto variable = [](int32_t lit) { return lit < 0 ? -lit : lit; };
-    for (auto& c : components_) {
-        for (uint32_t a : c.atoms) {
-            c.relevant.push_back(variable(atoms_[a].literal));
-        }
-        for (uint32_t r : c.rules) {
-            auto const& rule = rules_[r];
-            c.relevant.push_back(variable(rule.body_literal));
-            for (uint32_t h = rule.head_begin; h < rule.head_end; ++h) {
-                c.relevant.push_back(variable(heads_[h].literal));
-            }
-            for (uint32_t e = rule.elements_begin; e < rule.elements_end; ++e) {
-                c.relevant.push_back(variable(elements_[e].literal));
-            }
-        }
-        std::sort(c.relevant.begin(), c.relevant.end());
-        c.relevant.erase(std::unique(c.relevant.begin(), c.relevant.end()), c.relevant.end());
-        std::erase(c.relevant, 1); // the constant
-    }
 }
 
 bool MinimalityCheck::init(Solve::PropagateInit& init) {
@@ -86,7 +67,7 @@ bool MinimalityCheck::init(Solve::PropagateInit& init) {
     return true;
 }
 
-bool MinimalityCheck::refutable(Component const& c, Solve::Solver const& a) const {
+bool MinimalityCheck::refutable(Component const& c, Solve::Solver const& a, std::vector<int32_t>& nogood) const {
     Solve::SolverSet inner;
     Solve::Problem& p = inner.problem();
     // One variable per atom of the component that M makes true: its
@@ -193,23 +174,66 @@ bool MinimalityCheck::refutable(Component const& c, Solve::Solver const& a) cons
     }
     Solve::SolveOptions options;
     options.models = 1;
-    auto summary = inner.solve(options, [](Solve::Model const&) { return true; });
+    // The atoms of M outside N: an unfounded set.
+    std::vector<uint8_t> unfounded(atoms_.size(), 0);
+    auto summary = inner.solve(options, [&](Solve::Model const& model) {
+        for (uint32_t m : c.atoms) {
+            unfounded[m] = in_n[m] != 0 && !model.is_true(in_n[m]) ? 1 : 0;
+        }
+        return true;
+    });
     if (summary.status == Solve::SolveStatus::error) {
         throw std::runtime_error("stability check failed: " + summary.failure.message);
     }
-    return summary.models > 0;
+    if (summary.models == 0) {
+        return false;
+    }
+    // Every assignment that keeps the unfounded atoms true and agrees with M
+    // on what the rules of those atoms read has the same smaller model of
+    // its reduct (the rest of the component keeps its values in a model, as
+    // the completion holds): some of these must change.
+    nogood.clear();
+    auto value = [&](int32_t lit) {
+        if (lit != 1 && lit != -1) {
+            nogood.push_back(a.is_true(lit) ? -lit : lit);
+        }
+    };
+    for (uint32_t m : c.atoms) {
+        if (unfounded[m] != 0) {
+            value(atoms_[m].literal);
+        }
+    }
+    for (uint32_t r : c.rules) {
+        auto const& rule = rules_[r];
+        bool reads = false;
+        for (uint32_t h = rule.head_begin; h < rule.head_end && !reads; ++h) {
+            reads = heads_[h].atom != no_atom && unfounded[heads_[h].atom] != 0;
+        }
+        if (!reads) {
+            continue;
+        }
+        value(rule.body_literal);
+        if (!a.is_true(rule.body_literal)) {
+            continue;
+        }
+        for (uint32_t h = rule.head_begin; h < rule.head_end; ++h) {
+            value(heads_[h].literal);
+        }
+        for (uint32_t e = rule.elements_begin; e < rule.elements_end; ++e) {
+            value(elements_[e].literal);
+        }
+    }
+    std::sort(nogood.begin(), nogood.end());
+    nogood.erase(std::unique(nogood.begin(), nogood.end()), nogood.end());
+    return true;
 }
 
 bool MinimalityCheck::check(Solve::PropagateControl& control) {
     Solve::Solver const& a = control.assignment();
     std::vector<int32_t> clause;
     for (auto const& c : components_) {
-        if (!refutable(c, a)) {
+        if (!refutable(c, a, clause)) {
             continue;
-        }
-        clause.clear();
-        for (int32_t v : c.relevant) {
-            clause.push_back(a.is_true(v) ? -v : v);
         }
         // One refutation per check: the solver propagates it (a conflict,
         // as it is false) and checks again at the next total assignment.

@@ -7,8 +7,8 @@
 // the reduct of the component's rules: bodies read their component atoms in
 // N and everything else in M, weight bodies with their signed weights. Such
 // an N is found by a nested solver; if there is one, M is not stable and a
-// clause refutes the assignment of the component and of the literals its
-// rules read. Sound and complete, and exponential only where the problem is.
+// clause refutes the atoms M has beyond N together with what their rules
+// read. Sound and complete, and exponential only where the problem is.
 #include "solve/propagate_control.hpp"
 #include "solve/propagate_init.hpp"
 #include "solve/propagator.hpp"
@@ -67,11 +67,12 @@ private:
         uint32_t id;
         std::vector<uint32_t> atoms;
         std::vector<uint32_t> rules;
-        std::vector<int32_t> relevant; // variables whose values fix the reduct
+
     };
 
-    // True when a smaller model of the reduct exists; its literals refute M.
-    bool refutable(Component const& c, Solve::Solver const& a) const;
+    // True when a smaller model of the reduct exists; nogood then gets a
+    // clause that M violates and every stable model satisfies.
+    bool refutable(Component const& c, Solve::Solver const& a, std::vector<int32_t>& nogood) const;
 
     std::vector<Atom> atoms_;
     std::vector<Rule> rules_;
