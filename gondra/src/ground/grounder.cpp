@@ -156,6 +156,7 @@ struct Grounder::Impl {
     Statement const* current = nullptr;
     int delta = -1;
     bool guard_conditions = false; // grounding the conditions of disjunction elements
+    Atom first_new_atom = 1;       // atoms of earlier calls are settled
 
     // ---- atoms ----------------------------------------------------------------
 
@@ -1041,14 +1042,14 @@ struct Grounder::Impl {
     // that the rules make true only with it: x -> (C1 or ... or Ck). Rules
     // x :- Ci alone let a smaller interpretation keep x without its
     // condition, which a non-monotone reading of x would exploit. Atoms of
-    // earlier components are settled and get no rules.
+    // earlier components and earlier calls are settled and get no rules.
     void define_exactly(Literal x, std::vector<std::vector<Literal>> const& conds) {
         if (x <= 0 || conds.empty() || (conds.size() == 1 && conds[0].size() == 1)) return;
         if (static_cast<Atom>(x) < state_of_atom.size() && state_of_atom[static_cast<Atom>(x)] != none) return;
         Atom xa = static_cast<Atom>(x);
         auto implies = [&](Atom from, std::vector<Literal> const& cond) {
             for (Literal c : cond) {
-                if (c > 0 && recursive_literal(c)) {
+                if (c > 0 && recursive_literal(c) && static_cast<Atom>(c) >= first_new_atom) {
                     Atom ca = static_cast<Atom>(c);
                     Literal fl = static_cast<Literal>(from);
                     out->add_rule(HeadType::disjunctive, std::span<Atom const>{&ca, 1}, std::span<Literal const>{&fl, 1});
@@ -1771,6 +1772,7 @@ struct Grounder::Impl {
     void run(Input::Program const& program, std::span<Part const> parts, GroundOptions const& options,
              GroundProgram& target) {
         out = &target;
+        first_new_atom = target.num_atoms() + 1;
         if (!theory) theory = std::make_unique<TheoryBuilder>(target.theory);
         statements.clear();
         size_t errors_before = logger.error_count();
