@@ -155,7 +155,6 @@ struct Grounder::Impl {
     std::vector<Literal> lits;
     Statement const* current = nullptr;
     int delta = -1;
-    bool guard_conditions = false; // grounding the conditions of disjunction elements
     Atom first_new_atom = 1;       // atoms of earlier calls are settled
 
     // ---- atoms ----------------------------------------------------------------
@@ -570,22 +569,6 @@ struct Grounder::Impl {
             Literal lit = -static_cast<Literal>(atoms[s].atom);
             if (l.sign == 2) lit = -double_negation(lit);
             lits.push_back(lit);
-            join(body, order, k + 1, in_body, f);
-            lits.pop_back();
-            return;
-        }
-        if (step.mode == StepMode::lookup && guard_conditions && !in_body && d.recursive) {
-            // A guard of a disjunction element needs no derivation: it may
-            // hold through the element itself.
-            Symbol v;
-            if (!eval(l.atom, v)) return;
-            uint32_t s = possible(v);
-            if (s != none && atoms[s].fact) {
-                join(body, order, k + 1, in_body, f);
-                return;
-            }
-            if (s == none) s = state(v, l.domain);
-            lits.push_back(static_cast<Literal>(atoms[s].atom));
             join(body, order, k + 1, in_body, f);
             lits.pop_back();
             return;
@@ -1233,14 +1216,12 @@ struct Grounder::Impl {
             return;
         }
         if (h.kind == HeadKind::disjunction || h.kind == HeadKind::choice) {
-            guard_conditions = h.kind == HeadKind::disjunction;
             for (auto const& e : h.elements) {
                 ground_element(e, [&](std::vector<Literal> const&) {
                     Symbol v;
                     if (eval(e.head[0].atom, v)) add_to_domain(state(v, e.head[0].domain));
                 });
             }
-            guard_conditions = false;
         }
     }
 
@@ -1294,11 +1275,6 @@ struct Grounder::Impl {
         }
         case HeadKind::disjunction: {
             std::vector<Atom> head;
-            guard_conditions = true;
-            struct Reset {
-                bool& flag;
-                ~Reset() { flag = false; }
-            } reset{guard_conditions};
             for (auto const& e : h.elements) {
                 ground_element(e, [&](std::vector<Literal> cond) {
                     Symbol v;
@@ -1309,22 +1285,23 @@ struct Grounder::Impl {
                         head.push_back(atoms[s].atom);
                         return;
                     }
-                    // a : C in a disjunction is "not not C and a": x stands
-                    // for it, both ways. C guards the choice and gives a no
-                    // support (it may depend on a itself); x holds whenever
-                    // a and C do, so that a true for other reasons already
-                    // satisfies the disjunction.
+                    // a : C in a disjunction: x chooses "a where C holds";
+                    // C must hold for x, and derives a with it. x holds
+                    // whenever a and C do, so that a true for other reasons
+                    // already satisfies the disjunction.
                     Atom x = aux();
                     head.push_back(x);
                     Literal xl = static_cast<Literal>(x);
                     Atom a = atoms[s].atom;
-                    out->add_rule(HeadType::disjunctive, std::span<Atom const>{&a, 1}, std::span<Literal const>{&xl, 1});
-                    std::vector<Literal> both{static_cast<Literal>(a)};
+                    std::vector<Literal> support = cond;
+                    support.push_back(xl);
+                    out->add_rule(HeadType::disjunctive, std::span<Atom const>{&a, 1}, support);
                     for (Literal c : cond) {
                         std::vector<Literal> con{xl, -c};
                         out->add_rule(HeadType::disjunctive, {}, con);
-                        both.push_back(c < 0 ? c : negate(negate(c)));
                     }
+                    std::vector<Literal> both = cond;
+                    both.push_back(static_cast<Literal>(a));
                     out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, both);
                 });
             }

@@ -3,7 +3,7 @@
 // as text for the host and, side by side, as formulas for the brute-force
 // checker: nested negation in bodies, conditions and aggregate elements,
 // conditional literals in bodies and heads (conditions may depend on the
-// rule), aggregates of every function and relation with negative weights,
+// rule, also over a variable), aggregates of every function and relation with negative weights,
 // assignment aggregates, choice rules with bounds and conditions,
 // disjunctions and integrity constraints.
 #include "brute_force_stable.hpp"
@@ -17,7 +17,7 @@ namespace Gondra::Ground::Testing {
 struct RandomProgram {
     std::string text;
     std::vector<Formula> rules;
-    std::vector<std::string> atoms; // names by atom number
+    std::vector<std::string> atoms; // names by atom number, empty for hidden atoms
 };
 
 class NestedGenerator {
@@ -28,7 +28,13 @@ public:
         RandomProgram p;
         out_ = &p;
         base_ = pick(3, 5);
-        for (uint32_t i = 0; i < base_; ++i) p.atoms.push_back(std::string(1, static_cast<char>('a' + i)));
+        // With variables: p(1), p(2), q(1), q(2) first, and elements,
+        // conditional literals and head elements over X.
+        variables_ = base_ >= 4 && pick(0, 2) == 0;
+        for (uint32_t i = 0; i < base_; ++i) {
+            if (variables_ && i < 4) p.atoms.push_back(std::string(i < 2 ? "p(" : "q(") + std::to_string(i % 2 + 1) + ")");
+            else p.atoms.push_back(std::string(1, static_cast<char>('a' + i)));
+        }
         assignments_ = base_ <= 4 && pick(0, 3) == 0;
         if (assignments_)
             for (int k = 0; k <= 2; ++k) p.atoms.push_back("v(" + std::to_string(k) + ")");
@@ -95,6 +101,21 @@ private:
     // repeat so that equal tuples count once) under conditions.
     std::string elements(Function fn, uint32_t count, std::vector<AggregateElement>& out) {
         std::string text;
+        if (use_variables()) {
+            // [-]X : s(X), one element per X.
+            uint32_t s = pick(0, 1);
+            bool minus = fn != Function::count && pick(0, 1) == 0;
+            for (int64_t x = 1; x <= 2; ++x) {
+                AggregateElement e;
+                e.tuple = {minus ? -x : x};
+                e.condition.push_back(Formula::make_atom(family_atom(s, x)));
+                out.push_back(std::move(e));
+            }
+            text = std::string(minus ? "-X" : "X") + " : " + family_name(s) + "(X)";
+            if (count == 1) return text;
+            text += "; ";
+            --count;
+        }
         for (uint32_t i = 0; i < count; ++i) {
             AggregateElement e;
             std::string tuple;
@@ -172,7 +193,7 @@ private:
         std::vector<Formula> fs;
         for (uint32_t i = 0; i < count; ++i) {
             uint32_t k = pick(0, 99);
-            Piece p = k < 50 ? literal() : k < 68 ? conditional() : aggregate();
+            Piece p = k < 50 ? literal() : k < 68 ? (use_variables() ? family_conditional() : conditional()) : aggregate();
             text += (i > 0 ? "; " : "") + p.text;
             fs.push_back(std::move(p.formula));
         }
@@ -216,7 +237,22 @@ private:
         Formula count;
         count.kind = Formula::Kind::aggregate;
         count.function = Function::count;
-        for (uint32_t i = pick(1, 3); i > 0; --i) {
+        if (use_variables()) {
+            // t(X) : s(X)
+            uint32_t s = pick(0, 1), t = pick(0, 1);
+            for (int64_t x = 1; x <= 2; ++x) {
+                uint32_t a = family_atom(t, x), c = family_atom(s, x);
+                AggregateElement e;
+                e.tuple = {static_cast<int64_t>(a)};
+                e.condition = {Formula::make_atom(a), Formula::make_atom(c)};
+                parts.push_back(Formula::implication(
+                    Formula::make_atom(c),
+                    Formula::disjunction({Formula::make_atom(a), Formula::negation(Formula::make_atom(a))})));
+                count.elements.push_back(std::move(e));
+            }
+            text = std::string(family_name(t)) + "(X) : " + family_name(s) + "(X)";
+        }
+        for (uint32_t i = pick(text.empty() ? 1 : 0, 2); i > 0; --i) {
             uint32_t a = atom();
             AggregateElement e;
             e.tuple = {static_cast<int64_t>(a)};
@@ -251,18 +287,36 @@ private:
             Formula::implication(std::move(b.formula), Formula::conjunction(std::move(parts))));
     }
 
-    // x : C in a disjunction stands for "x where C holds": not not C and x.
+    // a : C in a disjunction: a hidden atom x chooses "a where C holds"; C
+    // must hold for x and derives a with it, and x holds whenever C and a do.
+    Formula guarded(uint32_t a, Formula const& c) {
+        auto x = static_cast<uint32_t>(out_->atoms.size());
+        out_->atoms.emplace_back(); // not shown
+        auto atom = [](uint32_t i) { return Formula::make_atom(i); };
+        out_->rules.push_back(Formula::implication(Formula::conjunction({c, atom(x)}), atom(a)));
+        out_->rules.push_back(Formula::implication(atom(x), Formula::negation(Formula::negation(c))));
+        out_->rules.push_back(Formula::implication(Formula::conjunction({c, atom(a)}), atom(x)));
+        return atom(x);
+    }
+    bool room() const { return out_->atoms.size() < 10; }
+
     void disjunction() {
         std::vector<Formula> parts;
         std::string text;
-        for (uint32_t i = pick(2, 3); i > 0; --i) {
+        if (use_variables() && out_->atoms.size() < 9) {
+            uint32_t s = pick(0, 1), t = pick(0, 1);
+            for (int64_t x = 1; x <= 2; ++x)
+                parts.push_back(guarded(family_atom(t, x), Formula::make_atom(family_atom(s, x))));
+            text = std::string(family_name(t)) + "(X) : " + family_name(s) + "(X)";
+        }
+        for (uint32_t i = pick(text.empty() ? 2 : 1, 3); i > 0; --i) {
             uint32_t a = atom();
             std::string el = name(a);
             Formula f = Formula::make_atom(a);
-            if (pick(0, 2) == 0) {
+            if (room() && pick(0, 2) == 0) {
                 auto [cond, fs] = condition(1);
                 el += " : " + cond;
-                f = Formula::conjunction({Formula::negation(Formula::negation(fs[0])), std::move(f)});
+                f = guarded(a, fs[0]);
             }
             text += (text.empty() ? "" : "; ") + el;
             parts.push_back(std::move(f));
@@ -308,6 +362,26 @@ private:
     RandomProgram* out_ = nullptr;
     uint32_t base_ = 0;
     bool assignments_ = false;
+    bool variables_ = false;
+
+    // The atom of predicate (0 p, 1 q) at X = x (1 or 2).
+    static uint32_t family_atom(uint32_t predicate, int64_t x) { return 2 * predicate + static_cast<uint32_t>(x - 1); }
+    static char const* family_name(uint32_t predicate) { return predicate == 0 ? "p" : "q"; }
+    bool use_variables() { return variables_ && pick(0, 2) == 0; }
+
+    // [not] t(X) : s(X) in a body: one implication per X.
+    Piece family_conditional() {
+        uint32_t s = pick(0, 1), t = pick(0, 1);
+        bool negated = pick(0, 2) == 0;
+        std::vector<Formula> parts;
+        for (int64_t x = 1; x <= 2; ++x) {
+            Formula h = Formula::make_atom(family_atom(t, x));
+            if (negated) h = Formula::negation(std::move(h));
+            parts.push_back(Formula::implication(Formula::make_atom(family_atom(s, x)), std::move(h)));
+        }
+        std::string text = std::string(negated ? "not " : "") + family_name(t) + "(X) : " + family_name(s) + "(X)";
+        return {text, Formula::conjunction(std::move(parts))};
+    }
 };
 
 } // namespace Gondra::Ground::Testing
