@@ -523,9 +523,11 @@ private:
         auto in_loop = [&](Literal l) -> uint32_t {
             return l > 0 && component_[l] == component_[head] ? loop_index_[l] : none;
         };
-        if (rule.body_type == BodyType::normal) {
+        if (rule.body_type != BodyType::weight) {
+            // An unequal body here reads no atom of the loop (the component
+            // would need the minimality check): an outside support.
             for (auto const& wl : p_.body(rule)) {
-                uint32_t a = in_loop(wl.literal);
+                uint32_t a = rule.body_type == BodyType::normal ? in_loop(wl.literal) : none;
                 if (a != none) {
                     elements_.push_back({lit(wl.literal), 1, a});
                 }
