@@ -86,7 +86,7 @@ ModelSet expected_models(RandomProgram const& p) {
 // local runs.
 uint32_t program_count() {
     char const* env = std::getenv("GONDRA_NESTED_PROGRAMS");
-    return env != nullptr ? static_cast<uint32_t>(std::strtoul(env, nullptr, 10)) : 1500;
+    return env != nullptr ? static_cast<uint32_t>(std::strtoul(env, nullptr, 10)) : 1000;
 }
 
 TEST(NestedStableModels, RandomProgramsHaveTheBruteForceModels) {
