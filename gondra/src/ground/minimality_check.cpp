@@ -138,13 +138,17 @@ bool MinimalityCheck::refutable(Component const& c, Solve::Solver const& a, std:
         for (auto const& then : needs) {
             if (rule.body == Body::normal) {
                 clause = then;
+                bool possible = true;
                 for (uint32_t e = rule.elements_begin; e < rule.elements_end; ++e) {
                     auto const& el = elements_[e];
                     if (reads_n(el.atom)) {
-                        clause.push_back(-in_n[el.atom]); // true in M, as the body holds
+                        possible = possible && in_n[el.atom] != 0;
+                        clause.push_back(-in_n[el.atom]);
                     }
                 }
-                p.add_clause(clause);
+                if (possible) {
+                    p.add_clause(clause);
+                }
                 continue;
             }
             terms.clear();

@@ -3,7 +3,9 @@
 // that can become true, one shared variable per distinct rule body, the
 // completion, weight bodies as native weight constraints, shifted disjunctions,
 // externals and minimize terms; programs with positive loops get the
-// unfounded-set check. Translation is incremental: each call adds only what
+// unfounded-set check, and loops through head cycles or non-monotone
+// aggregates (negative weights, !=) the minimality check of each model.
+// Translation is incremental: each call adds only what
 // the program gained since the previous one. Keeps the map from program to
 // solver literals and reads shown symbols off models.
 #include "ground/ground_program.hpp"
