@@ -334,7 +334,7 @@ private:
         std::string text;
         for (uint32_t i = pick(1, 2); i > 0; --i) {
             AggregateElement e;
-            e.tuple = {agg.function == Function::count ? 1 : 1, static_cast<int64_t>(i)};
+            e.tuple = {1, static_cast<int64_t>(i)};
             auto [cond, fs] = condition(1);
             e.condition = std::move(fs);
             text += (text.empty() ? "" : "; ") + std::string("1,") + std::to_string(i) + " : " + cond;
