@@ -697,10 +697,19 @@ struct Grounder::Impl {
 
     // ---- aggregates -------------------------------------------------------------
 
+    // Tuples by their symbols' handles (interned: equal symbols, equal handles).
+    struct TupleHash {
+        size_t operator()(std::vector<Symbol> const& tuple) const noexcept {
+            uint64_t h = key_seed;
+            for (Symbol s : tuple) h = combine64(h, s.rep());
+            return static_cast<size_t>(h);
+        }
+    };
+
     struct AggregateGround {
         std::vector<std::vector<Symbol>> tuples;
         std::vector<std::vector<std::vector<Literal>>> conditions;
-        std::map<std::vector<Symbol>, size_t> index;
+        std::unordered_map<std::vector<Symbol>, size_t, TupleHash> index;
     };
 
     bool ground_aggregate(BodyLiteral const& l, AggregateGround& g) {
