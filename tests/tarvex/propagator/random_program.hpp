@@ -64,8 +64,7 @@ public:
                 for (int v = lo[i]; v <= hi[i]; ++v) {
                     std::string atom = "v(" + std::to_string(i) + "," + std::to_string(v) + ")";
                     atoms += (atoms.empty() ? "" : "; ") + atom;
-                    program.text += ":- " + atom + ", &__sum_b{x" + std::to_string(i) + "} != " + std::to_string(v) +
-                                    ".\n";
+                    program.text += ":- " + atom + ", &sum{x" + std::to_string(i) + "} != " + std::to_string(v) + ".\n";
                 }
                 program.text += "1 { " + atoms + " } 1.\n";
             }
@@ -92,15 +91,14 @@ public:
             int kind = options.pairs_only ? pick(3, 4) : pick(0, 4);
             bool body = kind <= 1 && pick(0, 1) == 1;
             if (kind == 0) {
-                auto [text, holds] = sum_atom(n, body);
+                auto [text, holds] = sum_atom(n);
                 atom_text = text;
                 rule.holds = holds;
             } else if (kind == 1) {
                 int a = pick(0, n - 1);
                 int b = pick(0, n - 1);
                 int k = pick(-6, 6);
-                atom_text = std::string(body ? "&__diff_b" : "&__diff_h") + "{x" + std::to_string(a) + " - x" +
-                            std::to_string(b) + "} <= " + std::to_string(k);
+                atom_text = "&diff{x" + std::to_string(a) + " - x" + std::to_string(b) + "} <= " + std::to_string(k);
                 rule.holds = [a, b, k](std::vector<int> const& x) { return x[a] - x[b] <= k; };
             } else if (kind == 2 || kind == 3) {
                 auto [first, first_value] = distinct_term(n);
@@ -219,22 +217,16 @@ private:
         return pick(0, 1) == 0 ? c : -c;
     }
 
-    // A sum atom over one to three distinct variables and maybe a constant,
-    // with one of the six relations.
-    std::pair<std::string, std::function<bool(std::vector<int> const&)>> sum_atom(int n, bool body) {
+    // A sum atom over one to three variables, which may repeat even with the
+    // same coefficient, and maybe a constant, with one of the six relations.
+    std::pair<std::string, std::function<bool(std::vector<int> const&)>> sum_atom(int n) {
         std::vector<std::pair<int, int>> elements;
-        std::vector<bool> used(n, false);
         int size = pick(1, std::min(3, n));
         for (int e = 0; e < size; ++e) {
-            int var = pick(0, n - 1);
-            if (used[var]) {
-                continue;
-            }
-            used[var] = true;
-            elements.emplace_back(coefficient(), var);
+            elements.emplace_back(coefficient(), pick(0, n - 1));
         }
         int constant = pick(0, 2) == 0 ? pick(-4, 4) : 0;
-        std::string text = body ? "&__sum_b{" : "&__sum_h{";
+        std::string text = "&sum{";
         for (std::size_t e = 0; e < elements.size(); ++e) {
             text += (e > 0 ? "; " : "") + std::to_string(elements[e].first) + "*x" + std::to_string(elements[e].second);
         }
