@@ -50,9 +50,9 @@ void logger(gondra_warning_t, char const* message, void* data) {
     static_cast<Logged*>(data)->messages.emplace_back(message);
 }
 
-// Prints an error on standard error: located messages as they are, others
-// after the program's name. Lines that the logger printed already are left
-// out, and so is the line that only says that they were printed.
+// Prints an error on standard error after the program's name, line by line.
+// Lines that the logger printed already are left out, and so is the line that
+// only says that they were printed.
 void report_error(std::string const& program_name, std::string const& message, Logged const& logged) {
     std::fflush(stdout);
     bool printed = false;
@@ -64,11 +64,10 @@ void report_error(std::string const& program_name, std::string const& message, L
         bool was_logged =
             std::find(logged.messages.begin(), logged.messages.end(), line) != logged.messages.end();
         if (line.empty() || was_logged || (line == "parsing failed" && !logged.messages.empty())) continue;
-        if (line.find(": error: ") == std::string::npos) std::cerr << program_name << ": error: ";
-        std::cerr << line << '\n';
+        std::cerr << program_name << ": " << line << '\n';
         printed = true;
     }
-    if (!printed && logged.messages.empty()) std::cerr << program_name << ": error: unknown error\n";
+    if (!printed && logged.messages.empty()) std::cerr << program_name << ": unknown error\n";
 }
 
 struct SolveState {

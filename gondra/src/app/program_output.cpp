@@ -160,7 +160,9 @@ public:
             append_costs(text, summary.costs);
         }
         text += std::string(",\n  \"exhausted\": ") + (summary.exhausted ? "true" : "false");
-        text += std::string(",\n  \"interrupted\": ") + (summary.interrupted ? "true" : "false");
+        if (summary.interrupted) {
+            text += ",\n  \"interrupted\": true";
+        }
         text += ",\n  \"time\": ";
         append_number(text, summary.seconds, true);
         if (!statistics_.empty()) {

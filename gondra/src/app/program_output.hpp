@@ -6,9 +6,10 @@
 //
 // The JSON document: "models" (each with "atoms" and "costs"), "result"
 // (optimum, satisfiable, unsatisfiable or unknown), "costs" (of the best
-// model, with an objective only), "exhausted", "interrupted", "time" in
-// seconds, "statistics" with the trees "step" and "accumulated" (--stats
-// only), and "error" when the search ended with one.
+// model, with an objective only), "exhausted", "interrupted" (only when a
+// signal stopped the search), "time" in seconds, "statistics" with the trees
+// "step" and "accumulated" (--stats only), and "error" when the search ended
+// with one.
 
 #include "gondra.h"
 

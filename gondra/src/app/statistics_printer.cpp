@@ -2,7 +2,6 @@
 
 #include "app/text_format.hpp"
 
-#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -119,13 +118,8 @@ bool append_statistics_text(std::string& out, gondra_statistics_t const* statist
     if (!gondra_statistics_root(statistics, &root) || !collect(statistics, root, "", lines)) {
         return false;
     }
-    size_t width = 0;
-    for (auto const& line : lines) {
-        width = std::max(width, line.first.size());
-    }
     for (auto const& [path, value] : lines) {
         out += path;
-        out.append(width - path.size(), ' ');
         out += " : ";
         append_number(out, value, false);
         out += '\n';
