@@ -11,7 +11,7 @@ Values: numbers are ints, strings strs, tuples tuples, every other function
 symbol (constants too) a `Function`; see tarvex.symbols.
 """
 
-from .errors import TarvexError
+from .errors import ObjectiveConflictError, TarvexError
 from .solver import Configuration, Model, SolveIterator, SolveResult, Solver
 from .symbols import Function, Infimum, Supremum, symbol_text
 
@@ -20,6 +20,7 @@ __all__ = [
     "Function",
     "Infimum",
     "Model",
+    "ObjectiveConflictError",
     "SolveIterator",
     "SolveResult",
     "Solver",

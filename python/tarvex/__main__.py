@@ -1,31 +1,39 @@
 """python -m tarvex [options] [files]: the tarvex program, driven from Python.
 
-Prints what the tarvex program prints (models, result lines, --json, --stats)
-and exits with its codes: 10 satisfiable, 20 unsatisfiable, 30 optimum found,
-0 unknown, 1 bad input or options, 2 an internal error. The solving options
-go to the host as they are; any other --name=value sets the theory's option
-of that name.
+Prints what the tarvex program prints, as it goes: "Solving..." once the
+theory is initialised, the models as they are found (with an objective only
+those that improve on the ones before), the result lines or one JSON document
+(--json), both statistics trees (--stats); exits with its codes: 10
+satisfiable, 20 unsatisfiable, 30 optimum found, 0 unknown, 1 bad input or
+options, 2 an internal error. A first SIGINT or SIGTERM stops the search and
+the summary is still printed; a second one ends the program. The solving
+options go to the host as they are; any other long option sets the theory's
+option of that name.
 """
 
+import signal
 import sys
 import threading
 import time
 
-from ._native import ERROR_RUNTIME, ffi, glib
-from .errors import TarvexError
+from ._native import ERROR_RUNTIME, ffi, glib, tffi, tlib
+from ._program_output import JsonOutput, Summary, TextOutput
+from .errors import ObjectiveConflictError, TarvexError, current_error
 from .solver import Solver
 
 EXIT_UNKNOWN, EXIT_BAD_INPUT, EXIT_INTERNAL = 0, 1, 2
+EXIT_CODES = {"optimum": 30, "satisfiable": 10, "unsatisfiable": 20, "unknown": 0}
 
 # The host's solving options: long name -> one-letter alias.
 SOLVING_OPTIONS = {"models": "n", "threads": "t", "time-limit": None, "seed": None, "const": "c"}
 FLAGS = {"stats": "s", "json": None, "version": "v"}
+TRUE_WORDS, FALSE_WORDS = ("yes", "true", "on", "1"), ("no", "false", "off", "0")
 
 HELP = """usage: {program} [options] [files]
 
 Basic Options:
 
-  --help,-h           : Print help information and exit
+  --help,-h[=<n>]     : Print help information and exit (<n> selects more options)
   --version,-v        : Print version information and exit
   --stats,-s          : Print the statistics of the search
   --json              : Print models, result and statistics as one JSON document
@@ -35,29 +43,71 @@ Solving Options:
   --models,-n=<n>     : Compute at most <n> models (0 for all)
   --threads,-t=<n>    : Run <n> solver threads
   --time-limit=<s>    : Stop the search after <s> seconds (0 for no limit)
-  --seed=<n>          : Seed the random choices with <n>
-  --const,-c=<id>=<t> : Replace term occurrences of <id> with <t>
+{seed}  --const,-c=<id>=<t> : Replace term occurrences of <id> with <t>
 
 CSP Options:
 
-  --<name>=<value>    : Set the theory's option <name>
+  --<name>[=<value>]  : Set the theory's option <name> (a flag without a value)
 """
+SEED_HELP = "  --seed=<n>          : Seed the random choices with <n>\n"
 
 
 class OptionError(Exception):
     pass
 
 
+class TheoryOptions:
+    """Checks the theory's options on a theory of its own, as they are read,
+    so that a bad one is reported before anything else happens."""
+
+    def __init__(self):
+        theory = tffi.new("tarvex_theory_t **")
+        if not tlib.tarvex_create(theory):
+            raise TarvexError("cannot create the theory")
+        self._theory = theory[0]
+
+    def close(self):
+        tlib.tarvex_destroy(self._theory)
+
+    def _configure(self, name, value):
+        """None when the theory takes the value, else why it does not."""
+        if tlib.tarvex_configure(self._theory, name.encode(), value.encode()):
+            return None
+        message = glib.gondra_error_message()
+        return ffi.string(message).decode("utf-8", "replace") if message != ffi.NULL else "invalid value"
+
+    def is_option(self, name):
+        reason = self._configure(name, "")
+        return reason is None or not reason.startswith("unknown option")
+
+    def takes_no_value(self, name):
+        """A flag: the theory accepts the name on its own as switched on."""
+        return self._configure(name, "yes") is None
+
+    def check(self, name, value, shown):
+        reason = self._configure(name, value)
+        if reason is not None:
+            raise OptionError(f"invalid value '{value}' for option '{shown}': {reason}")
+
+
 class CommandLine:
-    def __init__(self, argv):
+    """The program's command line; every option may be given once (--const any number of times)."""
+
+    def __init__(self, argv, theory_options):
         self.files = []
         self.host = []
         self.theory = []
         self.flags = set()
-        self.help = False
-        self._parse(argv)
+        self.help_level = 0
+        self._given = set()
+        self._parse(argv, theory_options)
 
-    def _parse(self, argv):
+    def _once(self, name, shown):
+        if name in self._given and name != "const":
+            raise OptionError(f"option '{shown}' given more than once")
+        self._given.add(name)
+
+    def _parse(self, argv, theory_options):
         aliases = {alias: name for name, alias in {**SOLVING_OPTIONS, **FLAGS, "help": "h"}.items() if alias}
         i = 0
         while i < len(argv):
@@ -79,10 +129,24 @@ class CommandLine:
                 name = aliases.get(argument[1])
                 if len(argument) > 2:
                     value = argument[3:] if argument[2] == "=" else argument[2:]
+            if name is None or (name not in SOLVING_OPTIONS and name not in FLAGS and name != "help"
+                                and (not argument.startswith("--") or not theory_options.is_option(name))):
+                raise OptionError(f"unknown option '{shown}'")
+            self._once(name, shown)
             if name == "help":
-                self.help = True
+                if value is None:
+                    value = "1"
+                if not (value.isdigit() and value.isascii() and 1 <= int(value) <= 9):
+                    raise OptionError(f"invalid value '{value}' for option '{shown}': "
+                                      "expected a help level between 1 and 9")
+                self.help_level = int(value)
             elif name in FLAGS:
-                self.flags.add(name)
+                if value is None or value in TRUE_WORDS:
+                    self.flags.add(name)
+                elif value in FALSE_WORDS:
+                    self.flags.discard(name)
+                else:
+                    raise OptionError(f"invalid value '{value}' for option '{shown}'")
             elif name in SOLVING_OPTIONS:
                 # The host parses them again, as written, so that its messages
                 # name the option as the user spelt it.
@@ -92,83 +156,98 @@ class CommandLine:
                         raise OptionError(f"option '{shown}' requires a value")
                     self.host.append(argv[i])
                     i += 1
-            elif name and argument.startswith("--") and value is not None:
-                self.theory.append((name, value))
             else:
-                raise OptionError(f"unknown option '{shown}'")
+                if value is None:
+                    if theory_options.takes_no_value(name):
+                        value = "yes"
+                    elif i < len(argv):
+                        value = argv[i]
+                        i += 1
+                    else:
+                        raise OptionError(f"option '{shown}' requires a value")
+                theory_options.check(name, value, shown)
+                self.theory.append((name, value))
 
 
-def json_string(text):
-    """A JSON string as the tarvex program writes it (raw UTF-8, few escapes)."""
-    out = ['"']
-    for char in text:
-        if char == '"':
-            out.append('\\"')
-        elif char == "\\":
-            out.append("\\\\")
-        elif char == "\n":
-            out.append("\\n")
-        elif char == "\t":
-            out.append("\\t")
-        elif ord(char) < 0x20:
-            out.append(f"\\u{ord(char):04x}")
-        else:
-            out.append(char)
-    out.append('"')
-    return "".join(out)
+def version_text():
+    numbers = tffi.new("int[3]")
+    tlib.tarvex_version(numbers, numbers + 1, numbers + 2)
+    host = ffi.new("int[3]")
+    glib.gondra_version(host, host + 1, host + 2)
+    return f"tarvex {numbers[0]}.{numbers[1]}.{numbers[2]}\nhost solver: gondra {host[0]}.{host[1]}.{host[2]}\n"
 
 
-def json_statistics(value):
-    if isinstance(value, dict):
-        return "{" + ",".join(json_string(k) + ":" + json_statistics(v) for k, v in value.items()) + "}"
-    if isinstance(value, list):
-        return "[" + ",".join(json_statistics(v) for v in value) + "]"
-    if value is None:
-        return "null"
-    return "%.17g" % value
+class InterruptSignals:
+    """SIGINT and SIGTERM stop the search instead of the program, so that it
+    still prints what it found and its summary; the second signal of a kind
+    ends the program (its default action is back by then). Python runs the
+    handler on the main thread, which only waits while a search runs."""
+
+    SIGNALS = (signal.SIGINT, signal.SIGTERM)
+
+    def __init__(self):
+        self.received = False
+        self._solver = None
+        self._previous = {}
+
+    def __enter__(self):
+        # Handlers can only be set from the main thread; run() elsewhere goes without.
+        if threading.current_thread() is threading.main_thread():
+            for number in self.SIGNALS:
+                self._previous[number] = signal.signal(number, self._on_signal)
+        return self
+
+    def __exit__(self, *exc):
+        self._solver = None
+        for number, handler in self._previous.items():
+            signal.signal(number, handler)
+
+    def _on_signal(self, number, frame):
+        self.received = True
+        signal.signal(number, signal.SIG_DFL)
+        if self._solver is not None:
+            self._solver.interrupt()
+
+    def watch(self, solver):
+        """The solver that a signal stops from now on; one that came before stops it at once."""
+        self._solver = solver
+        if solver is not None and self.received:
+            solver.interrupt()
 
 
-def text_statistics(value, prefix=""):
-    lines = []
-    if isinstance(value, dict):
-        for key, child in value.items():
-            lines += text_statistics(child, key if not prefix else prefix + "." + key)
-    elif isinstance(value, list):
-        for i, child in enumerate(value):
-            lines += text_statistics(child, f"{prefix}.{i}")
-    elif value is not None:
-        lines.append(f"{prefix} : {value:g}")
-    return lines
+class SolveState:
+    """What the events of the search print and collect."""
+
+    def __init__(self, output):
+        self.output = output
+        self.started = False
+        self.models = 0
+        self.best = []
+
+    def on_start(self):
+        self.started = True
+        self.output.search_started()
+
+    def on_model(self, model):
+        costs = model.costs
+        # Another thread may report a model that the best one so far beats:
+        # only improving models are shown, so the last one is the best.
+        if costs:
+            if self.best and not costs < self.best:
+                return
+            self.best = costs
+        self.models += 1
+        self.output.model(self.models, model._texts, costs)
 
 
-class Printer:
-    """Prints models as they come, or collects them for the JSON document."""
-
-    def __init__(self, json):
-        self.json = json
-        self.models = []
-        self.count = 0
-
-    def __call__(self, model):
-        self.count += 1
-        if self.json:
-            self.models.append(model)
-            return
-        lines = [f"Answer: {self.count}", str(model)]
-        if model.costs:
-            lines.append("Optimization: " + " ".join(str(cost) for cost in model.costs))
-        sys.stdout.write("\n".join(lines) + "\n")
-        sys.stdout.flush()
-
-
-def solve_interruptibly(solver, on_model):
-    """Solves on a helper thread so that Ctrl-C stops the search, not the program."""
+def solve_interruptibly(solver, state):
+    """Solves on a helper thread, so that the main thread is free to take signals."""
     outcome = []
     done = threading.Event()
 
     def run():
         try:
-            outcome.append(solver.solve(on_model))
+            outcome.append(solver.solve(state.on_model, on_start=state.on_start))
         except BaseException as error:
             outcome.append(error)
         finally:
@@ -182,87 +261,134 @@ def solve_interruptibly(solver, on_model):
         try:
             done.wait()
             break
-        except KeyboardInterrupt:
+        except KeyboardInterrupt:  # without handlers of our own (not the main thread)
             solver.interrupt()
     if isinstance(outcome[0], BaseException):
         raise outcome[0]
     return outcome[0]
 
 
+class ErrorReport:
+    """Errors on standard error after the program's name, line by line.
+
+    The host's logger prints messages (syntax errors among them) as they come;
+    the error that ends a call may repeat them, and those lines are left out,
+    with the line that only says that they were printed.
+    """
+
+    def __init__(self, program):
+        self.program = program
+        self.logged = []
+
+    def logger(self, code, message):
+        sys.stdout.flush()
+        sys.stderr.write(message + "\n")
+        self.logged.append(message)
+
+    def __call__(self, message):
+        sys.stdout.flush()
+        printed = False
+        for line in message.split("\n"):
+            if not line or line in self.logged or (line == "parsing failed" and self.logged):
+                continue
+            sys.stderr.write(f"{self.program}: {line}\n")
+            printed = True
+        if not printed and not self.logged:
+            sys.stderr.write(f"{self.program}: unknown error\n")
+
+    def option(self, message):
+        sys.stdout.flush()
+        sys.stderr.write(f"{self.program}: error: {message}\n")
+
+
+def exit_code_of(error):
+    return EXIT_BAD_INPUT if isinstance(error, TarvexError) and error.code == ERROR_RUNTIME else EXIT_INTERNAL
+
+
 def run(argv, program="tarvex"):
     start = time.monotonic()
+    with InterruptSignals() as signals:
+        return _run(argv, program, start, signals)
+
+
+def _run(argv, program, start, signals):
+    report = ErrorReport(program)
+    theory_options = TheoryOptions()
     try:
-        command_line = CommandLine(argv)
+        command_line = CommandLine(argv, theory_options)
     except OptionError as error:
-        sys.stderr.write(f"{program}: error: {error}\n")
+        report.option(error)
         return EXIT_BAD_INPUT
-    if command_line.help:
-        sys.stdout.write(HELP.format(program=program))
+    finally:
+        theory_options.close()
+    if command_line.help_level:
+        sys.stdout.write(HELP.format(program=program, seed=SEED_HELP if command_line.help_level > 1 else ""))
         return EXIT_UNKNOWN
     if "version" in command_line.flags:
-        numbers = ffi.new("int[3]")
-        glib.gondra_version(numbers, numbers + 1, numbers + 2)
-        sys.stdout.write(f"{program} {numbers[0]}.{numbers[1]}.{numbers[2]}\n")
+        sys.stdout.write(version_text())
         return EXIT_UNKNOWN
-    json = "json" in command_line.flags
-    stats = "stats" in command_line.flags
-
-    def logger(code, message):
-        sys.stderr.write(message + "\n")
 
     try:
-        solver = Solver(command_line.host, options=dict(command_line.theory), logger=logger)
+        solver = Solver(command_line.host, options=dict(command_line.theory), logger=report.logger)
     except TarvexError as error:
-        sys.stderr.write(f"{program}: error: {error}\n")
+        report.option(error)
         return EXIT_BAD_INPUT
-    try:
-        with solver:
-            solver.load(*(command_line.files or ["-"]))
-            solver.ground()
-            printer = Printer(json)
-            if not json:
-                sys.stdout.write("Solving...\n")
-                sys.stdout.flush()
-            result = solve_interruptibly(solver, printer)
-            statistics = solver.statistics if stats else None
-    except TarvexError as error:
-        sys.stdout.flush()
-        sys.stderr.write(f"{program}: {error}\n")
-        return EXIT_BAD_INPUT if error.code == ERROR_RUNTIME else EXIT_INTERNAL
-    except Exception as error:
-        sys.stdout.flush()
-        sys.stderr.write(f"{program}: internal error: {error}\n")
-        return EXIT_INTERNAL
+    with solver:
+        signals.watch(solver)
+        try:
+            return _solve(solver, command_line, report, start, signals)
+        finally:
+            signals.watch(None)
 
-    seconds = time.monotonic() - start
-    if json:
-        models = ", ".join(
-            '{"atoms": [' + ", ".join(json_string(str(value)) for value in model.symbols) + '], "costs": ['
-            + ", ".join(str(cost) for cost in model.costs) + "]}"
-            for model in printer.models
-        )
-        document = f'{{"result": "{result.status}", "models": [{models}], "exhausted": '
-        document += f'{"true" if result.exhausted else "false"}, "time": {seconds:g}'
-        if statistics is not None:
-            document += ', "statistics": ' + json_statistics(statistics)
-        sys.stdout.write(document + "}\n")
+
+def _solve(solver, command_line, report, start, signals):
+    json = "json" in command_line.flags
+    output = JsonOutput() if json else TextOutput()
+    state = SolveState(output)
+    try:
+        if not tlib.tarvex_validate_options(solver._theory):
+            raise current_error()
+        solver.load(*(command_line.files or ["-"]))
+        solver.ground()
+        result = solve_interruptibly(solver, state)
+        failure = None
+    except ObjectiveConflictError as error:
+        report.option(error)
+        return EXIT_BAD_INPUT
+    except Exception as error:  # noqa: BLE001 (every error is the program's to report)
+        if not state.started:
+            # Nothing was searched: the program could not be set up.
+            report_failure(report, error)
+            return exit_code_of(error)
+        result, failure = None, error
+
+    solved = failure is None
+    exhausted = solved and result.exhausted
+    if state.models > 0:
+        status = "optimum" if state.best and exhausted else "satisfiable"
     else:
-        lines = [
-            {"optimum": "OPTIMUM FOUND"}.get(result.status, result.status.upper()),
-            "",
-            f"Models       : {result.models}{'' if result.exhausted or result.unsatisfiable else '+'}",
-        ]
-        if result.costs:
-            lines.append("Optimization : " + " ".join(str(cost) for cost in result.costs))
-        lines.append(f"Time         : {seconds:.3f}s")
-        if statistics is not None:
-            lines += [""] + text_statistics(statistics)
-        sys.stdout.write("\n".join(lines) + "\n")
-    sys.stdout.flush()
-    return result.exit_code
+        status = "unsatisfiable" if solved and result.unsatisfiable else "unknown"
+    if solved and "stats" in command_line.flags:
+        output.statistics(result.statistics, solver.statistics)
+    output.summary(Summary(status, state.models, exhausted, (solved and result.interrupted) or signals.received,
+                           state.best, time.monotonic() - start, None if solved else str(failure)))
+    if not solved:
+        report_failure(report, failure)
+        return exit_code_of(failure)
+    return EXIT_CODES[status]
+
+
+def report_failure(report, error):
+    if isinstance(error, (TarvexError, MemoryError)):
+        report(str(error))
+    else:
+        sys.stdout.flush()
+        sys.stderr.write(f"{report.program}: internal error: {error}\n")
 
 
 def main():
+    # Like the program: a closed standard output ends the run quietly.
+    signal.signal(signal.SIGPIPE, signal.SIG_DFL)
     sys.exit(run(sys.argv[1:]))
 
 

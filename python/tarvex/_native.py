@@ -31,6 +31,9 @@ typedef int gondra_statistics_type_t;
 typedef unsigned gondra_show_type_bitset_t;
 typedef unsigned gondra_solve_result_bitset_t;
 typedef unsigned gondra_solve_event_type_t;
+typedef int gondra_ast_type_t;
+typedef int gondra_ast_attribute_t;
+typedef int gondra_theory_term_type_t;
 
 typedef struct gondra_ast gondra_ast_t;
 typedef struct gondra_control gondra_control_t;
@@ -38,6 +41,7 @@ typedef struct gondra_model gondra_model_t;
 typedef struct gondra_statistic gondra_statistics_t;
 typedef struct gondra_configuration gondra_configuration_t;
 typedef struct gondra_program_builder gondra_program_builder_t;
+typedef struct gondra_theory_atoms gondra_theory_atoms_t;
 
 typedef struct gondra_part {
     char const *name;
@@ -74,6 +78,9 @@ bool gondra_ast_parse_string(char const *program, gondra_ast_callback_t callback
 bool gondra_ast_parse_files(char const *const *files, size_t size, gondra_ast_callback_t callback,
                             void *callback_data, gondra_logger_t logger, void *logger_data, unsigned message_limit);
 
+bool gondra_ast_get_type(gondra_ast_t *ast, gondra_ast_type_t *type);
+bool gondra_ast_attribute_get_string(gondra_ast_t *ast, gondra_ast_attribute_t attribute, char const **value);
+
 bool gondra_program_builder_begin(gondra_program_builder_t *builder);
 bool gondra_program_builder_add(gondra_program_builder_t *builder, gondra_ast_t *statement);
 bool gondra_program_builder_end(gondra_program_builder_t *builder);
@@ -84,7 +91,9 @@ void gondra_control_free(gondra_control_t *control);
 bool gondra_control_ground(gondra_control_t *control, gondra_part_t const *parts, size_t parts_size);
 bool gondra_control_solve(gondra_control_t *control, gondra_literal_t const *assumptions, size_t assumptions_size,
                           gondra_solve_event_callback_t handler, void *data, gondra_solve_result_bitset_t *result);
+bool gondra_control_declare_objective(gondra_control_t *control, bool declared);
 void gondra_control_interrupt(gondra_control_t *control);
+bool gondra_control_theory_atoms(gondra_control_t const *control, gondra_theory_atoms_t const **atoms);
 bool gondra_control_configuration(gondra_control_t *control, gondra_configuration_t **configuration);
 bool gondra_control_statistics(gondra_control_t const *control, gondra_statistics_t const **statistics);
 bool gondra_control_program_builder(gondra_control_t *control, gondra_program_builder_t **builder);
@@ -105,6 +114,14 @@ bool gondra_model_optimality_proven(gondra_model_t const *model, bool *proven);
 bool gondra_model_cost_size(gondra_model_t const *model, size_t *size);
 bool gondra_model_cost(gondra_model_t const *model, int64_t *costs, size_t size);
 bool gondra_model_thread_id(gondra_model_t const *model, gondra_id_t *id);
+
+bool gondra_theory_atoms_size(gondra_theory_atoms_t const *atoms, size_t *size);
+bool gondra_theory_atoms_atom_term(gondra_theory_atoms_t const *atoms, gondra_id_t atom, gondra_id_t *term);
+bool gondra_theory_atoms_atom_elements(gondra_theory_atoms_t const *atoms, gondra_id_t atom,
+                                       gondra_id_t const **elements, size_t *size);
+bool gondra_theory_atoms_term_type(gondra_theory_atoms_t const *atoms, gondra_id_t term,
+                                   gondra_theory_term_type_t *type);
+bool gondra_theory_atoms_term_name(gondra_theory_atoms_t const *atoms, gondra_id_t term, char const **name);
 
 bool gondra_statistics_root(gondra_statistics_t const *statistics, uint64_t *key);
 bool gondra_statistics_type(gondra_statistics_t const *statistics, uint64_t key, gondra_statistics_type_t *type);
@@ -128,7 +145,10 @@ WARNING_RUNTIME_ERROR = 1
 SYMBOL_INFIMUM, SYMBOL_NUMBER, SYMBOL_FUNCTION, SYMBOL_STRING, SYMBOL_SUPREMUM = range(5)
 STATISTICS_EMPTY, STATISTICS_VALUE, STATISTICS_ARRAY, STATISTICS_MAP = range(4)
 SHOW_SHOWN = 2
-EVENT_MODEL, EVENT_STATISTICS, EVENT_FINISH = range(3)
+EVENT_MODEL, EVENT_STATISTICS, EVENT_FINISH, EVENT_START = range(4)
+AST_MINIMIZE, AST_PROGRAM = 34, 35
+AST_ATTRIBUTE_NAME = 19
+THEORY_TERM_SYMBOL = 5
 RESULT_SATISFIABLE, RESULT_UNSATISFIABLE, RESULT_EXHAUSTED, RESULT_INTERRUPTED = 1, 2, 4, 8
 
 

@@ -15,6 +15,16 @@ class TarvexError(RuntimeError):
         self.code = code
 
 
+class ObjectiveConflictError(TarvexError):
+    """A program with an objective of its own (#minimize, #maximize, weak
+    constraints) and an integer one (&minimize, &maximize).
+
+    The host and the theory would each admit only models that improve on their
+    own objective, independently of each other, so the model reported as the
+    optimum need not be the best one under both: such a program is refused.
+    """
+
+
 def current_error():
     """The exception for the calling thread's host error state."""
     code = glib.gondra_error_code()

@@ -7,13 +7,18 @@ import threading
 import weakref
 
 from ._native import (
+    AST_ATTRIBUTE_NAME,
+    AST_MINIMIZE,
+    AST_PROGRAM,
     EVENT_MODEL,
+    EVENT_START,
     EVENT_STATISTICS,
     RESULT_EXHAUSTED,
     RESULT_INTERRUPTED,
     RESULT_SATISFIABLE,
     RESULT_UNSATISFIABLE,
     SHOW_SHOWN,
+    THEORY_TERM_SYMBOL,
     WARNING_RUNTIME_ERROR,
     as_void,
     ffi,
@@ -21,11 +26,15 @@ from ._native import (
     tffi,
     tlib,
 )
-from .errors import Pending, TarvexError, check
+from .errors import ObjectiveConflictError, Pending, TarvexError, check
 from .statistics import read_statistics
 from .symbols import Function, SymbolReader, make_symbol
 
 _log = logging.getLogger("tarvex")
+
+OBJECTIVE_CONFLICT = ("the program has an objective of its own (#minimize, #maximize or weak constraints) and an "
+                      "objective of &minimize/&maximize: the two cannot be combined, state the objective in one of "
+                      "the two forms")
 
 
 class Model:
@@ -157,6 +166,7 @@ def _on_statement(statement, data):
 def pytarvex_rewrite(statement, data):
     solver = ffi.from_handle(data)
     try:
+        solver._note_statement(as_void(statement))
         check(glib.gondra_program_builder_add(solver._builder, as_void(statement)))
         return True
     except BaseException as error:
@@ -167,9 +177,10 @@ def pytarvex_rewrite(statement, data):
 class _SolveCall:
     """What one solve call collects from the host's events."""
 
-    def __init__(self, solver, on_model):
+    def __init__(self, solver, on_model, on_start):
         self.solver = solver
         self.on_model = on_model
+        self.on_start = on_start
         self.models = 0
         self.best_costs = []
         self.statistics = None
@@ -181,7 +192,10 @@ def _on_event(kind, event, data, goon):
     call = ffi.from_handle(data)
     try:
         solver = call.solver
-        if kind == EVENT_MODEL:
+        if kind == EVENT_START:
+            if call.on_start is not None and call.on_start() is False:
+                goon[0] = False
+        elif kind == EVENT_MODEL:
             model = solver._read_model(ffi.cast("gondra_model_t *", event))
             call.models += 1
             if model.costs and (not call.best_costs or model.costs < call.best_costs):
@@ -226,6 +240,16 @@ class Solver:
         self._registered = False
         self._grounded_all = True
         self._solving = False
+        # Objectives: parts holding the program's own (minimize statements),
+        # whether one of those was grounded, and how far the theory atoms were
+        # searched for an integer objective.
+        self._part = "base"
+        self._objective_parts = set()
+        self._program_objective = False
+        self._theory_objective = False
+        self._theory_atoms_seen = 0
+        self._ast_type = ffi.new("gondra_ast_type_t *")
+        self._ast_name = ffi.new("char const **")
         self._logger = logger if logger is not None else _default_logger
         self._message_limit = message_limit
         self._pending = Pending()
@@ -320,6 +344,7 @@ class Solver:
         check(glib.gondra_control_program_builder(control, builder))
         check(glib.gondra_program_builder_begin(builder[0]))
         self._builder = builder[0]
+        self._part = "base"
         try:
             ok = parse()
             if not ok:
@@ -346,6 +371,44 @@ class Solver:
             array[i].size = len(values)
         check(glib.gondra_control_ground(control, array, len(names)))
         self._grounded_all = True
+        if any(name in self._objective_parts for name, _ in parts):
+            self._program_objective = True
+
+    def _note_statement(self, statement):
+        """Keeps track of the parts that hold an objective of the program."""
+        check(glib.gondra_ast_get_type(statement, self._ast_type))
+        if self._ast_type[0] == AST_PROGRAM:
+            check(glib.gondra_ast_attribute_get_string(statement, AST_ATTRIBUTE_NAME, self._ast_name))
+            self._part = ffi.string(self._ast_name[0]).decode("utf-8", "replace")
+        elif self._ast_type[0] == AST_MINIMIZE:
+            self._objective_parts.add(self._part)
+
+    def _has_theory_objective(self, control):
+        """Whether a grounded &minimize or &maximize atom has elements (the
+        theory builds its objective from those); looks at new atoms only."""
+        if self._theory_objective:
+            return True
+        atoms = ffi.new("gondra_theory_atoms_t const **")
+        check(glib.gondra_control_theory_atoms(control, atoms))
+        size = ffi.new("size_t *")
+        check(glib.gondra_theory_atoms_size(atoms[0], size))
+        term = ffi.new("gondra_id_t *")
+        kind = ffi.new("gondra_theory_term_type_t *")
+        elements = ffi.new("gondra_id_t const **")
+        count = ffi.new("size_t *")
+        name = ffi.new("char const **")
+        for atom in range(self._theory_atoms_seen, size[0]):
+            check(glib.gondra_theory_atoms_atom_term(atoms[0], atom, term))
+            check(glib.gondra_theory_atoms_term_type(atoms[0], term[0], kind))
+            check(glib.gondra_theory_atoms_atom_elements(atoms[0], atom, elements, count))
+            if kind[0] != THEORY_TERM_SYMBOL or count[0] == 0:
+                continue
+            check(glib.gondra_theory_atoms_term_name(atoms[0], term[0], name))
+            if ffi.string(name[0]) in (b"minimize", b"maximize"):
+                self._theory_objective = True
+                break
+        self._theory_atoms_seen = size[0]
+        return self._theory_objective
 
     # Solving
 
@@ -359,11 +422,16 @@ class Solver:
         if self._control is not None:
             glib.gondra_control_interrupt(self._control)
 
-    def solve(self, on_model=None):
+    def solve(self, on_model=None, *, on_start=None):
         """Grounds what was added since the last grounding, then solves.
 
         on_model(model) is called for every model; returning False stops the
         search. An exception it raises ends the search and is raised here.
+        on_start() is called once the theory is initialised, just before the
+        search begins (an error in the program's constraints is raised
+        before it); returning False skips the search. A program with an
+        objective of its own and an integer objective raises
+        ObjectiveConflictError.
         The search runs in native code on the calling thread: Ctrl-C reaches
         the main thread at the next model; to stop a search at any time, call
         interrupt() from another thread or iterate with solve_iter().
@@ -374,7 +442,12 @@ class Solver:
         if not self._grounded_all:
             self.ground()
         check(tlib.tarvex_prepare(self._theory, as_void(control)))
-        call = _SolveCall(self, on_model)
+        theory_objective = self._has_theory_objective(control)
+        if theory_objective and self._program_objective:
+            raise ObjectiveConflictError(OBJECTIVE_CONFLICT)
+        # The host then counts an exhausted search after a model as the optimum.
+        check(glib.gondra_control_declare_objective(control, theory_objective))
+        call = _SolveCall(self, on_model, on_start)
         handle = ffi.new_handle(call)
         bits = ffi.new("gondra_solve_result_bitset_t *")
         self._solving = True

@@ -93,6 +93,9 @@ def test_a_false_result_of_the_rewrite_callback_fails_the_rewriting():
         _builder = ffi.NULL
         _pending = tarvex.errors.Pending()
 
+        def _note_statement(self, statement):
+            pass
+
     theory = _tarvex.ffi.new("tarvex_theory_t **")
     assert _tarvex.lib.tarvex_create(theory)
     refusing = Refusing()
