@@ -108,6 +108,39 @@ def test_errors_in_a_program_raise_with_the_located_message():
             solver.solve()
 
 
+def test_the_start_of_the_search_follows_the_theorys_initialisation():
+    events = []
+    with tarvex.Solver(["-n", "0"]) as solver:
+        solver.add("&dom{1..2} = x. {a}.")
+        result = solver.solve(on_model=lambda model: events.append("model"),
+                              on_start=lambda: events.append("start"))
+        assert events == ["start"] + ["model"] * 4 and result.models == 4
+        # False from on_start skips the search: no model, nothing proven.
+        result = solver.solve(on_model=events.append, on_start=lambda: False)
+        assert (result.models, result.status, result.exhausted) == (0, "unknown", False)
+    with tarvex.Solver() as solver:
+        solver.add("&sum{x} <= 5/0.")
+        with pytest.raises(tarvex.TarvexError):
+            solver.solve(on_start=lambda: events.append("started anyway"))
+    assert "started anyway" not in events
+
+
+def test_an_integer_objective_is_the_hosts_to_count_and_excludes_one_of_the_program():
+    with tarvex.Solver() as solver:
+        solver.add("&dom{0..5} = x. &sum{x} >= 2. &minimize{x}.")
+        result = solver.solve()
+        assert result.status == "optimum" and result.costs == [2]
+        assert result.statistics["summary"]["models"]["optimal"] == 1
+    with tarvex.Solver() as solver:
+        # The objective of a part counts once the part is grounded.
+        solver.add("&dom{0..3} = x. &minimize{x}. #program q. { b }. #minimize { 1 : b }.")
+        assert solver.solve().status == "optimum"
+        solver.ground([("q", ())])
+        with pytest.raises(tarvex.ObjectiveConflictError, match="#minimize.*&minimize") as refused:
+            solver.solve()
+        assert refused.value.code == 1 and isinstance(refused.value, tarvex.TarvexError)
+
+
 def test_an_exception_in_the_model_callback_ends_the_search_and_reaches_the_caller():
     class Stop(Exception):
         pass
