@@ -80,18 +80,23 @@ class TheoryOptions:
         reason = self._configure(name, "")
         return reason is None or not reason.startswith("unknown option")
 
-    def takes_no_value(self, name):
-        """A flag: the theory accepts the name on its own as switched on."""
-        return self._configure(name, "yes") is None
+    def is_flag(self, name):
+        """A flag is switched on by its name alone; the options that take yes
+        or no for each thread take a thread's number too."""
+        return self._configure(name, "yes") is None and self._configure(name, "yes,0") is not None
 
     def check(self, name, value, shown):
-        reason = self._configure(name, value)
+        # A flag's value is one of the words for yes or no, which needs no explaining.
+        if self.is_flag(name):
+            reason = None if value in TRUE_WORDS or value in FALSE_WORDS else ""
+        else:
+            reason = self._configure(name, value)
         if reason is not None:
-            raise OptionError(f"invalid value '{value}' for option '{shown}': {reason}")
+            raise OptionError(f"invalid value '{value}' for option '{shown}'" + (f": {reason}" if reason else ""))
 
 
 class CommandLine:
-    """The program's command line; every option may be given once (--const any number of times)."""
+    """The program's command line; the host's options may be given once (--const any number of times)."""
 
     def __init__(self, argv, theory_options):
         self.files = []
@@ -132,7 +137,8 @@ class CommandLine:
             if name is None or (name not in SOLVING_OPTIONS and name not in FLAGS and name != "help"
                                 and (not argument.startswith("--") or not theory_options.is_option(name))):
                 raise OptionError(f"unknown option '{shown}'")
-            self._once(name, shown)
+            if name in SOLVING_OPTIONS or name in FLAGS or name == "help":
+                self._once(name, shown)
             if name == "help":
                 if value is None:
                     value = "1"
@@ -158,14 +164,19 @@ class CommandLine:
                     i += 1
             else:
                 if value is None:
-                    if theory_options.takes_no_value(name):
+                    if theory_options.is_flag(name):
                         value = "yes"
                     elif i < len(argv):
                         value = argv[i]
                         i += 1
                     else:
                         raise OptionError(f"option '{shown}' requires a value")
+                # Options set per thread come once for all threads and once for each thread.
+                if any(given == name and "," not in value + earlier for given, earlier in self.theory):
+                    raise OptionError(f"option '{shown}' given more than once")
                 theory_options.check(name, value, shown)
+                if theory_options.is_flag(name):
+                    value = "yes" if value in TRUE_WORDS else "no"
                 self.theory.append((name, value))
 
 
@@ -329,11 +340,18 @@ def _run(argv, program, start, signals):
         return EXIT_UNKNOWN
 
     try:
-        solver = Solver(command_line.host, options=dict(command_line.theory), logger=report.logger)
+        solver = Solver(command_line.host, logger=report.logger)
     except TarvexError as error:
         report.option(error)
         return EXIT_BAD_INPUT
     with solver:
+        try:
+            # A value for all threads first, then those for one thread, whatever their order.
+            for name, value in sorted(command_line.theory, key=lambda option: "," in option[1]):
+                solver.configure(name, value)
+        except TarvexError as error:
+            report.option(error)
+            return EXIT_BAD_INPUT
         signals.watch(solver)
         try:
             return _solve(solver, command_line, report, start, signals)

@@ -294,7 +294,10 @@ def test_a_signal_stops_the_search_and_the_summary_follows(number, arguments, tm
     ("a.", ["--translate-opt=x"], 1),
     ("a.", ["--translate-opt"], 1),
     ("a.", ["--min-int=5", "--max-int=1"], 1),
+    ("a.", ["--literals-only=maybe"], 1),
+    ("a.", ["--shift-constraints=no", "--shift-constraints"], 1),
     ("a.", ["--json=no", "-s", "--literals-only", "--translate-opt", "3"], 10),
+    ("a.", ["--literals-only=off", "--refine-reasons=no", "--refine-reasons=yes,1"], 10),
     ("a.", ["--version"], 0),
     ("a.", ["--help"], 0),
 ])
