@@ -1,5 +1,6 @@
 #include "constraints/distinct_constraint.hpp"
 
+#include "constraints/distinct_constraint_state.hpp"
 #include "constraints/sort_elements.hpp"
 
 #include <limits>
@@ -36,9 +37,7 @@ UniqueConstraint DistinctConstraint::create(literal_t literal, std::span<Term co
 }
 
 std::unique_ptr<AbstractConstraintState> DistinctConstraint::make_state() const {
-    // No per-thread state exists for this kind yet; refuse rather than
-    // silently accept assignments that violate the constraint.
-    throw std::logic_error("propagation of distinct constraints is not available");
+    return std::make_unique<DistinctConstraintState>(*this);
 }
 
 } // namespace Tarvex
