@@ -168,7 +168,7 @@ bool ThreadSolver::simplify(AbstractClauseCreator& cc, bool check_state) {
             }
             auto assignment = cc.assignment();
             std::uint32_t size = assignment.trail_size();
-            if (size == trail_offset_ && todo_.empty()) {
+            if (size == trail_offset_ && todo_.empty() && fact_queue_.empty()) {
                 return true;
             }
             if (assignment.decision_level() > current_level()) {

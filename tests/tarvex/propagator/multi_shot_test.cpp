@@ -181,3 +181,21 @@ TEST(MultiShot, ObjectiveIsMinimisedAgainInEveryStep) {
         EXPECT_EQ(best, 4) << threads;
     }
 }
+
+// A later step that only bounds a variable creates a level-0 fact and no
+// constraint: the fact must reach the bounds before search, or it holds on
+// the first decision level only and is lost at the first backtrack.
+TEST(MultiShot, BoundOfALaterStepHoldsThroughoutItsSearch) {
+    HostSession session;
+    ASSERT_TRUE(session.ground("&dom{1 .. 6} = x. {c}.")) << session.error();
+    auto first = session.solve();
+    ASSERT_TRUE(first.ok) << first.error;
+    EXPECT_EQ(first.models.size(), 12U);
+    ASSERT_TRUE(session.ground("&__sum_h{x} >= 2.", "more")) << session.error();
+    auto second = session.solve();
+    ASSERT_TRUE(second.ok) << second.error;
+    EXPECT_EQ(second.models.size(), 10U);
+    for (auto const& model : second.models) {
+        EXPECT_EQ(std::count(model.begin(), model.end(), "__csp(x,1)"), 0);
+    }
+}
