@@ -41,16 +41,30 @@ void expect_outcome(SolveOutcome const& outcome, std::set<std::vector<std::strin
     EXPECT_EQ(satisfiable, !expected.empty()) << text;
 }
 
-void expect_models(RandomProgram const& program, int threads) {
+// Verifications of the theory's own invariants while it solves.
+struct Checks {
+    bool solution = true;
+    bool state = false;
+};
+
+void configure(HostSession& session, Checks checks) {
+    auto& config = session.propagator().config();
+    config.check_solution = checks.solution;
+    config.check_state = checks.state;
+}
+
+void expect_models(RandomProgram const& program, int threads, Checks checks) {
     HostSession session{{"-n", "0", "-t", std::to_string(threads)}};
+    configure(session, checks);
     ASSERT_TRUE(session.ground(program.text)) << session.error() << "\n" << program.text;
     expect_outcome(session.solve(), program.models, program.text);
 }
 
 // The same program in two solving steps: the second adds constraints over
 // the variables of the first.
-void expect_models_in_steps(RandomProgram const& program, int threads) {
+void expect_models_in_steps(RandomProgram const& program, int threads, Checks checks) {
     HostSession session{{"-n", "0", "-t", std::to_string(threads)}};
+    configure(session, checks);
     ASSERT_TRUE(session.ground(program.first_text)) << session.error() << "\n" << program.first_text;
     expect_outcome(session.solve(), program.first_models, program.first_text);
     std::string both = program.first_text + "% second step\n" + program.second_text;
@@ -58,15 +72,16 @@ void expect_models_in_steps(RandomProgram const& program, int threads) {
     expect_outcome(session.solve(), program.models, both);
 }
 
-void run_programs(RandomProgramOptions options, int threads, int count, std::uint32_t seed, bool steps = false) {
+void run_programs(RandomProgramOptions options, int threads, int count, std::uint32_t seed, bool steps = false,
+                  Checks checks = {}) {
     RandomProgramGenerator generator{seed};
     for (int i = 0; i < count; ++i) {
         auto program = generator.next(options);
         SCOPED_TRACE("program " + std::to_string(i));
         if (steps) {
-            expect_models_in_steps(program, threads);
+            expect_models_in_steps(program, threads, checks);
         } else {
-            expect_models(program, threads);
+            expect_models(program, threads, checks);
         }
         if (::testing::Test::HasFailure()) {
             return;
@@ -114,6 +129,34 @@ TEST(RandomPrograms, TwoStepsOneThread) {
 TEST(RandomPrograms, TwoStepsThreeThreads) {
     run_programs({}, 3, 80, 33, true);
     run_programs({.pairs_only = true}, 3, 60, 34, true);
+}
+
+// Distinct and disjoint constraints over more elements than two, and
+// products, checked against brute force with the theory verifying every
+// total assignment and, in one variant, its cached state on every
+// propagation.
+TEST(RandomPrograms, GlobalsOneThread) {
+    run_programs({.globals = true}, 1, 200, 41);
+    run_programs({.pin_values = true, .globals = true}, 1, 100, 42);
+}
+
+TEST(RandomPrograms, GlobalsThreeThreads) {
+    run_programs({.globals = true}, 3, 150, 43);
+    run_programs({.pin_values = true, .globals = true}, 3, 80, 44);
+}
+
+TEST(RandomPrograms, GlobalsWithStateChecks) {
+    run_programs({.globals = true}, 1, 100, 45, false, {.solution = true, .state = true});
+    run_programs({.globals = true}, 3, 100, 46, false, {.solution = true, .state = true});
+}
+
+TEST(RandomPrograms, GlobalsWithoutSolutionChecks) {
+    run_programs({.globals = true}, 1, 100, 47, false, {.solution = false, .state = false});
+}
+
+TEST(RandomPrograms, GlobalsInTwoSteps) {
+    run_programs({.globals = true}, 1, 100, 48, true);
+    run_programs({.globals = true}, 3, 80, 49, true);
 }
 
 } // namespace
