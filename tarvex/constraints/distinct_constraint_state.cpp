@@ -64,6 +64,7 @@ DistinctConstraintState::DistinctConstraintState(DistinctConstraint const& const
     dirty_terms_.resize(size);
     up_touched_.resize(size);
     down_touched_.resize(size);
+    moved_.assign(size, 0);
 }
 
 DistinctConstraintState::TermBounds DistinctConstraintState::compute_bounds(ThreadSolver const& solver,
@@ -85,8 +86,7 @@ void DistinctConstraintState::attach_to_solver(ThreadSolver& solver) {
     lows_.clear();
     highs_.clear();
     dirty_terms_.clear();
-    up_touched_.clear();
-    down_touched_.clear();
+    clear_touched();
     for (std::uint32_t i = 0; i < terms.size(); ++i) {
         auto bounds = compute_bounds(solver, terms[i]);
         term_bounds_.push_back(bounds);
@@ -100,6 +100,7 @@ void DistinctConstraintState::attach_to_solver(ThreadSolver& solver) {
         // first propagation compares every term.
         up_touched_.add(i);
         down_touched_.add(i);
+        moved_[i] = 3;
     }
 }
 
@@ -130,22 +131,34 @@ std::unique_ptr<AbstractConstraintState> DistinctConstraintState::clone_state() 
     clone->dirty_terms_ = dirty_terms_;
     clone->up_touched_ = up_touched_;
     clone->down_touched_ = down_touched_;
+    clone->moved_ = moved_;
     clone->deactivation_level_ = deactivation_level_;
     clone->queued_ = queued_;
     return clone;
 }
 
 bool DistinctConstraintState::on_bound_change(value_t tag, value_t delta) {
-    static_cast<void>(delta);
     std::uint32_t term = tag_term(tag);
     dirty_terms_.add(term);
     (tag > 0 ? up_touched_ : down_touched_).add(term);
+    // A rising lower bound raises the term's low through a positive
+    // coefficient and lowers its high through a negative one.
+    moved_[term] |= (tag > 0) == (delta > 0) ? 1 : 2;
     return true;
 }
 
 void DistinctConstraintState::revert_bound_change(value_t tag, value_t delta) {
     static_cast<void>(delta);
     dirty_terms_.add(tag_term(tag));
+    clear_touched();
+}
+
+void DistinctConstraintState::clear_touched() {
+    for (auto const* list : {&up_touched_, &down_touched_}) {
+        for (std::uint32_t term : list->list()) {
+            moved_[term] = 0;
+        }
+    }
     up_touched_.clear();
     down_touched_.clear();
 }
@@ -167,21 +180,13 @@ bool DistinctConstraintState::exclude_value(ThreadSolver& solver, AbstractClause
     auto assignment = cc.assignment();
     auto& reason = solver.temp_reason();
     reason.clear();
+    push_fixed_reason(solver, cc, fixed);
     auto push = [&](literal_t lit) {
         if (!assignment.is_fixed(lit)) {
             reason.push_back(lit);
         }
     };
-    push(-constraint_->literal());
-    auto terms = constraint_->terms();
-    // Every variable of the fixed term sits at its value.
-    for (auto const& [coefficient, var] : terms[fixed].element_span()) {
-        static_cast<void>(coefficient);
-        auto& vs = solver.var_state(var);
-        push(-solver.get_literal(cc, vs, vs.upper_bound()));
-        push(solver.get_literal(cc, vs, vs.lower_bound() - 1));
-    }
-    auto const& term = terms[restricted];
+    auto const& term = constraint_->terms()[restricted];
     bool const single = term.count == 1;
     // Every variable of the restricted term sits at the bound that makes its
     // extreme equal the value, and one of them must leave that bound.
@@ -207,26 +212,102 @@ bool DistinctConstraintState::exclude_value(ThreadSolver& solver, AbstractClause
     return cc.add_clause(reason, clause_type_learnt);
 }
 
-bool DistinctConstraintState::propagate_touched(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t j,
-                                                bool upward) {
-    auto const [low, high] = term_bounds_[j];
-    auto is_fixed = [this](std::uint32_t k) { return term_bounds_[k].low == term_bounds_[k].high; };
-    if (low == high) {
-        for (auto const& [bound, k] : highs_.equal_range(low)) {
-            if (k != j && !exclude_value(solver, cc, j, k, false)) {
-                return false;
-            }
+void DistinctConstraintState::push_fixed_reason(ThreadSolver& solver, AbstractClauseCreator& cc,
+                                                std::uint32_t fixed) {
+    auto assignment = cc.assignment();
+    auto& reason = solver.temp_reason();
+    auto push = [&](literal_t lit) {
+        if (!assignment.is_fixed(lit)) {
+            reason.push_back(lit);
         }
-        for (auto const& [bound, k] : lows_.equal_range(low)) {
-            if (k != j && !exclude_value(solver, cc, j, k, true)) {
-                return false;
-            }
-        }
+    };
+    push(-constraint_->literal());
+    // Every variable of the fixed term sits at its value.
+    for (auto const& [coefficient, var] : constraint_->terms()[fixed].element_span()) {
+        static_cast<void>(coefficient);
+        auto& vs = solver.var_state(var);
+        push(-solver.get_literal(cc, vs, vs.upper_bound()));
+        push(solver.get_literal(cc, vs, vs.lower_bound() - 1));
+    }
+}
+
+bool DistinctConstraintState::exclude_inner(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t fixed,
+                                            var_id x, value_t w) {
+    // Through literals that say that a variable takes a value, the clause is
+    // unit when it is made and again whenever the fixed term takes its
+    // value, so the host keeps the hole without help.
+    literal_t at = solver.value_literal(cc, solver.var_state(x), w);
+    if (at == 0) {
+        return false;
+    }
+    auto assignment = cc.assignment();
+    if (assignment.is_false(at)) {
         return true;
     }
-    auto same = upward ? lows_.equal_range(low) : highs_.equal_range(high);
-    for (auto const& [bound, k] : same) {
-        if (is_fixed(k)) {
+    auto& reason = solver.temp_reason();
+    reason.clear();
+    auto const& term = constraint_->terms()[fixed];
+    if (term.count == 1) {
+        literal_t off = -constraint_->literal();
+        if (!assignment.is_fixed(off)) {
+            reason.push_back(off);
+        }
+        auto& vs = solver.var_state(term.elements[0].second);
+        literal_t is = solver.value_literal(cc, vs, vs.lower_bound());
+        if (is == 0) {
+            return false;
+        }
+        if (!assignment.is_fixed(-is)) {
+            reason.push_back(-is);
+        }
+    } else {
+        push_fixed_reason(solver, cc, fixed);
+    }
+    reason.push_back(-at);
+    return cc.add_clause(reason, clause_type_learnt);
+}
+
+bool DistinctConstraintState::propagate_fixed(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t j,
+                                              bool inner) {
+    wide_t const v = term_bounds_[j].low;
+    for (auto const& [bound, k] : highs_.equal_range(v)) {
+        if (k != j && !exclude_value(solver, cc, j, k, false)) {
+            return false;
+        }
+    }
+    for (auto const& [bound, k] : lows_.equal_range(v)) {
+        if (k != j && !exclude_value(solver, cc, j, k, true)) {
+            return false;
+        }
+    }
+    if (!inner) {
+        return true;
+    }
+    auto terms = constraint_->terms();
+    for (std::uint32_t k = 0; k < terms.size(); ++k) {
+        auto const& term = terms[k];
+        auto const [low, high] = term_bounds_[k];
+        if (term.count != 1 || low >= v || high <= v) {
+            continue;
+        }
+        auto const [coefficient, var] = term.elements[0];
+        wide_t difference = v - term.constant;
+        if (difference % coefficient != 0) {
+            continue;
+        }
+        // Strictly inside the bounds of the variable, so a value.
+        if (!exclude_inner(solver, cc, j, var, static_cast<value_t>(difference / coefficient))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DistinctConstraintState::propagate_end(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t j,
+                                            bool upward) {
+    auto const [low, high] = term_bounds_[j];
+    for (auto const& [bound, k] : upward ? lows_.equal_range(low) : highs_.equal_range(high)) {
+        if (term_bounds_[k].low == term_bounds_[k].high) {
             // A touched fixed term compares itself with every term.
             if (up_touched_.contains(k) || down_touched_.contains(k)) {
                 return true;
@@ -235,6 +316,20 @@ bool DistinctConstraintState::propagate_touched(ThreadSolver& solver, AbstractCl
         }
     }
     return true;
+}
+
+bool DistinctConstraintState::propagate_touched(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t j,
+                                                bool upward) {
+    bool const values = solver.config().distinct_propagation == DistinctPropagation::Values;
+    if (term_bounds_[j].low == term_bounds_[j].high) {
+        return propagate_fixed(solver, cc, j, values);
+    }
+    if (!values) {
+        return propagate_end(solver, cc, j, upward);
+    }
+    // Examine the ends that actually moved.
+    return ((moved_[j] & 1) == 0 || propagate_end(solver, cc, j, true)) &&
+           ((moved_[j] & 2) == 0 || propagate_end(solver, cc, j, false));
 }
 
 bool DistinctConstraintState::propagate_constraint(ThreadSolver& solver, AbstractClauseCreator& cc,
@@ -249,6 +344,7 @@ bool DistinctConstraintState::propagate_constraint(ThreadSolver& solver, Abstrac
             }
         }
     }
+    bool const values = solver.config().distinct_propagation == DistinctPropagation::Values;
     bool ok = true;
     for (std::uint32_t j : up_touched_.list()) {
         if (!propagate_touched(solver, cc, j, true)) {
@@ -259,8 +355,8 @@ bool DistinctConstraintState::propagate_constraint(ThreadSolver& solver, Abstrac
     if (ok) {
         for (std::uint32_t j : down_touched_.list()) {
             // A fixed term touched both ways was compared with every term
-            // above already.
-            bool done = up_touched_.contains(j) && term_bounds_[j].low == term_bounds_[j].high;
+            // above already, and so was any term whose moved ends count.
+            bool done = up_touched_.contains(j) && (values || term_bounds_[j].low == term_bounds_[j].high);
             if (!done && !propagate_touched(solver, cc, j, false)) {
                 ok = false;
                 break;
@@ -269,8 +365,7 @@ bool DistinctConstraintState::propagate_constraint(ThreadSolver& solver, Abstrac
     }
     // After a refused clause the host backtracks over the changes that
     // touched these terms anyway.
-    up_touched_.clear();
-    down_touched_.clear();
+    clear_touched();
     return ok;
 }
 

@@ -102,6 +102,16 @@ private:
     void refresh(ThreadSolver const& solver);
     // Term j was touched through its low (upward) or its high.
     bool propagate_touched(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t j, bool upward);
+    // Term j is fixed to its low: every other term moves off that value.
+    bool propagate_fixed(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t j, bool inner);
+    // A non-fixed term j whose low (upward) or high equals the value of a
+    // fixed term that is not examined itself moves off it.
+    bool propagate_end(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t j, bool upward);
+    // Cuts w out of the domain of x, the one variable of a term that would
+    // take the fixed term's value at w.
+    bool exclude_inner(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t fixed, var_id x, value_t w);
+    void push_fixed_reason(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t fixed);
+    void clear_touched();
     // Explains that term `restricted` must leave the value of the fixed term,
     // upward or downward, and hands the clause to the host.
     bool exclude_value(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t fixed,
@@ -114,6 +124,8 @@ private:
     TermList dirty_terms_;
     TermList up_touched_;
     TermList down_touched_;
+    // Per touched term: bit 1 when its low moved, bit 2 when its high moved.
+    std::vector<std::uint8_t> moved_;
     // Values of the terms during a check.
     mutable std::vector<wide_t> check_values_;
     level_t deactivation_level_ = 0;

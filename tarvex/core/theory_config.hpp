@@ -15,6 +15,12 @@ enum class HeuristicMode : std::int32_t {
     MaxChain = 1, // assign chains of order literals
 };
 
+// How much a distinct constraint derives from a term fixed to a value v.
+enum class DistinctPropagation : std::int32_t {
+    Ends = 0,   // terms whose lowest or highest value is v move off it
+    Values = 1, // also: v is cut out of the domain of every one-variable term
+};
+
 struct ThreadConfig {
     HeuristicMode heuristic = HeuristicMode::None;
     // x <= v is decided negative exactly when v >= sign_value.
@@ -23,6 +29,7 @@ struct ThreadConfig {
     bool propagate_chain = true;
     bool refine_reasons = true;
     bool refine_introduce = true;
+    DistinctPropagation distinct_propagation = DistinctPropagation::Ends;
 };
 
 struct TheoryConfig {

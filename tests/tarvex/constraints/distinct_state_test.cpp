@@ -79,6 +79,43 @@ TEST_F(DistinctStateTest, CoefficientsDecideWhichBoundMovesAndEqualValuesConflic
     EXPECT_FALSE(bound(3, z, 2, false) && solver.fixpoint(cc, false));
 }
 
+TEST_F(DistinctStateTest, ValuePropagationCutsTheValueOutOfOneVariableTerms) {
+    config.distinct_propagation = DistinctPropagation::Values;
+    auto x = variable(0, 9);
+    auto y = variable(0, 9);
+    auto z = variable(0, 9);
+    auto u = variable(0, 9);
+    literal_t on = assignment.new_atom();
+    // x, 2y + 1, z - 2, u + z: x = 5 takes 5 from y (at 2) and z (at 7);
+    // the sum of two variables only loses values at its ends.
+    add_distinct(on, {{{{1, x}}, 0}, {{{2, y}}, 1}, {{{1, z}}, -2}, {{{1, u}, {1, z}}, 0}});
+    ASSERT_TRUE(solver.fixpoint(cc, false));
+    ASSERT_TRUE(decide(1, on));
+    ASSERT_TRUE(bound(1, x, 5, true));
+    ASSERT_TRUE(bound(1, x, 4, false));
+    cc.clauses.clear();
+    ASSERT_TRUE(solver.fixpoint(cc, false));
+    auto& vy = solver.var_state(y);
+    auto& vz = solver.var_state(z);
+    auto& vx = solver.var_state(x);
+    literal_t x5 = solver.value_literal(cc, vx, 5);
+    literal_t y2 = solver.value_literal(cc, vy, 2);
+    literal_t z7 = solver.value_literal(cc, vz, 7);
+    std::vector<Clause> exclusions;
+    for (auto const& clause : cc.clauses) {
+        if (clause.literals.front() == -on) {
+            exclusions.push_back(clause.literals);
+        }
+    }
+    ASSERT_EQ(exclusions.size(), 2U);
+    EXPECT_EQ(exclusions[0], (Clause{-on, -x5, -y2}));
+    EXPECT_EQ(exclusions[1], (Clause{-on, -x5, -z7}));
+    // x5 holds exactly when x is 5.
+    EXPECT_EQ(solver.value_literal(cc, vx, 5), x5);
+    EXPECT_EQ(solver.value_literal(cc, vx, 10), -1);
+    EXPECT_EQ(solver.value_literal(cc, vx, 0), solver.get_literal(cc, vx, 0));
+}
+
 TEST_F(DistinctStateTest, CheckReportsTheFirstRepeatedValue) {
     auto x = variable(2, 2);
     auto y = variable(0, 5);

@@ -41,16 +41,19 @@ void expect_outcome(SolveOutcome const& outcome, std::set<std::vector<std::strin
     EXPECT_EQ(satisfiable, !expected.empty()) << text;
 }
 
-// Verifications of the theory's own invariants while it solves.
+// Verifications of the theory's own invariants while it solves, and the
+// strength of propagation.
 struct Checks {
     bool solution = true;
     bool state = false;
+    Tarvex::DistinctPropagation distinct = Tarvex::DistinctPropagation::Ends;
 };
 
 void configure(HostSession& session, Checks checks) {
     auto& config = session.propagator().config();
     config.check_solution = checks.solution;
     config.check_state = checks.state;
+    config.default_solver_config.distinct_propagation = checks.distinct;
 }
 
 void expect_models(RandomProgram const& program, int threads, Checks checks) {
@@ -152,6 +155,15 @@ TEST(RandomPrograms, GlobalsWithStateChecks) {
 
 TEST(RandomPrograms, GlobalsWithoutSolutionChecks) {
     run_programs({.globals = true}, 1, 100, 47, false, {.solution = false, .state = false});
+}
+
+TEST(RandomPrograms, GlobalsWithStrongerPropagation) {
+    Checks values{.distinct = Tarvex::DistinctPropagation::Values};
+    run_programs({.globals = true}, 1, 150, 51, false, values);
+    run_programs({.globals = true}, 3, 100, 52, false, values);
+    run_programs({.globals = true}, 1, 80, 53, true, values);
+    values.state = true;
+    run_programs({.pin_values = true, .globals = true}, 1, 80, 54, false, values);
 }
 
 TEST(RandomPrograms, GlobalsInTwoSteps) {

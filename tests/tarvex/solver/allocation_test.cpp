@@ -81,9 +81,12 @@ TEST(Allocation, GlobalConstraintsAllocateNothingOnceWarm) {
     if (!TARVEX_COUNT_ALLOCATIONS) {
         GTEST_SKIP() << "allocations are not counted under AddressSanitizer";
     }
-    TestSupport::RandomSearch search{8, 40, 20, 4, 60};
-    search.add_globals(9, 6);
-    expect_no_allocation_once_warm(search);
+    for (auto mode : {DistinctPropagation::Ends, DistinctPropagation::Values}) {
+        TestSupport::RandomSearch search{8, 40, 20, 4, 60};
+        search.config.distinct_propagation = mode;
+        search.add_globals(9, 6);
+        expect_no_allocation_once_warm(search);
+    }
 }
 
 } // namespace
