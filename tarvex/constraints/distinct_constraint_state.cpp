@@ -1,5 +1,6 @@
 #include "constraints/distinct_constraint_state.hpp"
 
+#include "core/checked_arithmetic.hpp"
 #include "solver/thread_solver.hpp"
 
 #include <algorithm>
@@ -320,7 +321,7 @@ bool DistinctConstraintState::propagate_end(ThreadSolver& solver, AbstractClause
 
 bool DistinctConstraintState::propagate_touched(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t j,
                                                 bool upward) {
-    bool const values = solver.config().distinct_propagation == DistinctPropagation::Values;
+    bool const values = solver.config().distinct_propagation != DistinctPropagation::Ends;
     if (term_bounds_[j].low == term_bounds_[j].high) {
         return propagate_fixed(solver, cc, j, values);
     }
@@ -344,7 +345,9 @@ bool DistinctConstraintState::propagate_constraint(ThreadSolver& solver, Abstrac
             }
         }
     }
-    bool const values = solver.config().distinct_propagation == DistinctPropagation::Values;
+    auto const mode = solver.config().distinct_propagation;
+    bool const values = mode != DistinctPropagation::Ends;
+    bool const changed = !up_touched_.list().empty() || !down_touched_.list().empty();
     bool ok = true;
     for (std::uint32_t j : up_touched_.list()) {
         if (!propagate_touched(solver, cc, j, true)) {
@@ -366,7 +369,128 @@ bool DistinctConstraintState::propagate_constraint(ThreadSolver& solver, Abstrac
     // After a refused clause the host backtracks over the changes that
     // touched these terms anyway.
     clear_touched();
+    if (ok && changed && mode == DistinctPropagation::Bounds) {
+        ok = propagate_hall(solver, cc);
+    }
     return ok;
+}
+
+void DistinctConstraintState::push_term_bounds(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t t) {
+    auto assignment = cc.assignment();
+    auto& reason = solver.temp_reason();
+    for (auto const& [coefficient, var] : constraint_->terms()[t].element_span()) {
+        static_cast<void>(coefficient);
+        auto& vs = solver.var_state(var);
+        literal_t above = solver.get_literal(cc, vs, vs.lower_bound() - 1);
+        if (!assignment.is_fixed(above)) {
+            reason.push_back(above);
+        }
+        literal_t below = -solver.get_literal(cc, vs, vs.upper_bound());
+        if (!assignment.is_fixed(below)) {
+            reason.push_back(below);
+        }
+    }
+}
+
+bool DistinctConstraintState::propagate_hall(ThreadSolver& solver, AbstractClauseCreator& cc) {
+    auto assignment = cc.assignment();
+    auto& reason = solver.temp_reason();
+    auto highs = highs_.entries();
+    auto lows = lows_.entries();
+    auto inside = [&](std::uint32_t t, wide_t a, wide_t b) {
+        return term_bounds_[t].low >= a && term_bounds_[t].high <= b;
+    };
+    auto start_reason = [&](wide_t a, wide_t b) {
+        reason.clear();
+        literal_t off = -constraint_->literal();
+        if (!assignment.is_fixed(off)) {
+            reason.push_back(off);
+        }
+        for (auto const& [high, t] : highs) {
+            if (high > b) {
+                break;
+            }
+            if (inside(t, a, b)) {
+                push_term_bounds(solver, cc, t);
+            }
+        }
+    };
+    for (std::size_t first = 0; first < lows.size(); ++first) {
+        wide_t const a = lows[first].first;
+        if (first > 0 && lows[first - 1].first == a) {
+            continue;
+        }
+        // The terms inside [a, b] for growing b, a whole group of equal
+        // highs at a time.
+        wide_t count = 0;
+        for (std::size_t i = 0; i < highs.size();) {
+            wide_t const b = highs[i].first;
+            for (; i < highs.size() && highs[i].first == b; ++i) {
+                count += term_bounds_[highs[i].second].low >= a ? 1 : 0;
+            }
+            if (b < a || count == 0) {
+                continue;
+            }
+            wide_t const room = b - a + 1;
+            if (count > room) {
+                // More terms than values: the literal must be false.
+                start_reason(a, b);
+                return cc.add_clause(reason, clause_type_learnt);
+            }
+            if (count < room) {
+                continue;
+            }
+            for (std::uint32_t r = 0; r < term_bounds_.size(); ++r) {
+                auto const [low, high] = term_bounds_[r];
+                if (inside(r, a, b) || high < a || low > b || constraint_->terms()[r].count != 1) {
+                    continue;
+                }
+                if (low >= a || high <= b) {
+                    start_reason(a, b);
+                    if (!push_out_of(solver, cc, a, b, r, low >= a)) {
+                        return false;
+                    }
+                }
+            }
+        }
+    }
+    return true;
+}
+
+bool DistinctConstraintState::push_out_of(ThreadSolver& solver, AbstractClauseCreator& cc, wide_t a, wide_t b,
+                                          std::uint32_t r, bool upward) {
+    auto assignment = cc.assignment();
+    auto& reason = solver.temp_reason();
+    auto const& term = constraint_->terms()[r];
+    auto const [coefficient, var] = term.elements[0];
+    auto& vs = solver.var_state(var);
+    // Upward the term must exceed b, kept at a or above by one bound of its
+    // variable; downward it must stay below a, kept at b or below.
+    wide_t const target = upward ? b + 1 - term.constant : a - 1 - term.constant;
+    bool const rises = (coefficient > 0) == upward;
+    literal_t kept = 0;
+    literal_t derived = 0;
+    if (rises) {
+        // x >= ceil(target / c).
+        wide_t bound = -floor_div(-target, static_cast<wide_t>(coefficient));
+        kept = solver.get_literal(cc, vs, vs.lower_bound() - 1);
+        derived = -solver.get_literal(cc, vs, static_cast<value_t>(std::clamp<wide_t>(
+                                                  bound - 1, wide_t{vs.min_bound()} - 1, vs.max_bound())));
+    } else {
+        // x <= floor(target / c).
+        wide_t bound = floor_div(target, static_cast<wide_t>(coefficient));
+        kept = -solver.get_literal(cc, vs, vs.upper_bound());
+        derived = solver.get_literal(cc, vs, static_cast<value_t>(std::clamp<wide_t>(
+                                                 bound, wide_t{vs.min_bound()} - 1, vs.max_bound())));
+    }
+    if (assignment.is_true(derived)) {
+        return true;
+    }
+    if (!assignment.is_fixed(kept)) {
+        reason.push_back(kept);
+    }
+    reason.push_back(derived);
+    return cc.add_clause(reason, clause_type_learnt);
 }
 
 void DistinctConstraintState::check_assignment(ThreadSolver& solver) const {

@@ -111,6 +111,14 @@ private:
     // take the fixed term's value at w.
     bool exclude_inner(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t fixed, var_id x, value_t w);
     void push_fixed_reason(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t fixed);
+    // Appends the bound literals of every element of term t.
+    void push_term_bounds(ThreadSolver& solver, AbstractClauseCreator& cc, std::uint32_t t);
+    // Finds intervals [a, b] that the terms lying inside them fill (Hall
+    // intervals) or overfill, and moves the one-variable terms that reach
+    // into a filled interval out of it.
+    bool propagate_hall(ThreadSolver& solver, AbstractClauseCreator& cc);
+    bool push_out_of(ThreadSolver& solver, AbstractClauseCreator& cc, wide_t a, wide_t b, std::uint32_t r,
+                     bool upward);
     void clear_touched();
     // Explains that term `restricted` must leave the value of the fixed term,
     // upward or downward, and hands the clause to the host.

@@ -19,6 +19,8 @@ enum class HeuristicMode : std::int32_t {
 enum class DistinctPropagation : std::int32_t {
     Ends = 0,   // terms whose lowest or highest value is v move off it
     Values = 1, // also: v is cut out of the domain of every one-variable term
+    Bounds = 2, // also: intervals that as many terms must fill as they hold
+                // values are closed to the other one-variable terms
 };
 
 struct ThreadConfig {

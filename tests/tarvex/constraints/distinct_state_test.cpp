@@ -116,6 +116,33 @@ TEST_F(DistinctStateTest, ValuePropagationCutsTheValueOutOfOneVariableTerms) {
     EXPECT_EQ(solver.value_literal(cc, vx, 0), solver.get_literal(cc, vx, 0));
 }
 
+TEST_F(DistinctStateTest, FilledIntervalsAreClosedToOtherTerms) {
+    config.distinct_propagation = DistinctPropagation::Bounds;
+    auto x = variable(1, 9);
+    auto y = variable(1, 9);
+    auto z = variable(1, 9);
+    auto u = variable(1, 9);
+    literal_t on = assignment.new_atom();
+    // x and y fill [1, 2]: z and 10 - u (both reaching down to 1) must
+    // exceed 2, so z >= 3 and u <= 7.
+    add_distinct(on, {{{{1, x}}, 0}, {{{1, y}}, 0}, {{{1, z}}, 0}, {{{-1, u}}, 10}});
+    ASSERT_TRUE(decide(1, on));
+    ASSERT_TRUE(bound(1, x, 2, true));
+    ASSERT_TRUE(bound(1, y, 2, true));
+    cc.clauses.clear();
+    ASSERT_TRUE(solver.fixpoint(cc, false));
+    ASSERT_EQ(cc.clauses.size(), 2U);
+    EXPECT_EQ(cc.clauses[0].literals, (Clause{-on, -order(x, 2), -order(y, 2), -order(z, 2)}));
+    EXPECT_EQ(cc.clauses[1].literals, (Clause{-on, -order(x, 2), -order(y, 2), order(u, 7)}));
+    // A third term in [1, 2] overfills it: the literal must be false.
+    ASSERT_TRUE(bound(2, z, 2, true));
+    cc.clauses.clear();
+    ASSERT_TRUE(solver.fixpoint(cc, false));
+    ASSERT_FALSE(cc.clauses.empty());
+    EXPECT_EQ(sorted(cc.clauses.back().literals),
+              sorted({-on, -order(x, 2), -order(y, 2), -order(z, 2)}));
+}
+
 TEST_F(DistinctStateTest, CheckReportsTheFirstRepeatedValue) {
     auto x = variable(2, 2);
     auto y = variable(0, 5);

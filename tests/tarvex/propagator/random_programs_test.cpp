@@ -164,6 +164,10 @@ TEST(RandomPrograms, GlobalsWithStrongerPropagation) {
     run_programs({.globals = true}, 1, 80, 53, true, values);
     values.state = true;
     run_programs({.pin_values = true, .globals = true}, 1, 80, 54, false, values);
+    Checks bounds{.distinct = Tarvex::DistinctPropagation::Bounds};
+    run_programs({.globals = true}, 1, 150, 55, false, bounds);
+    run_programs({.globals = true}, 3, 100, 56, false, bounds);
+    run_programs({.globals = true}, 1, 80, 57, true, bounds);
 }
 
 TEST(RandomPrograms, GlobalsInTwoSteps) {
