@@ -3,6 +3,7 @@
 #include "solver/thread_solver.hpp"
 
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 namespace Tarvex {
@@ -26,7 +27,7 @@ DisjointConstraintState::DisjointConstraintState(DisjointConstraint const& const
     // A task without positive duration occupies nothing and takes no part.
     for (auto const& [duration, var] : constraint.elements()) {
         if (duration > 0) {
-            tasks_.push_back({var, duration, 0, 0, 0, 0, 0});
+            tasks_.push_back({var, duration, 0, 0, 0, 0, 0, 0, 0});
         }
     }
 }
@@ -57,6 +58,8 @@ std::pair<bool, bool> DisjointConstraintState::translate_to_clauses(TheoryConfig
 std::unique_ptr<AbstractConstraintState> DisjointConstraintState::clone_state() const {
     auto clone = std::make_unique<DisjointConstraintState>(*constraint_);
     clone->tasks_ = tasks_;
+    clone->by_start_.reserve(tasks_.size());
+    clone->prefix_.reserve(tasks_.size());
     clone->deactivation_level_ = deactivation_level_;
     clone->rescan_ = rescan_;
     clone->queued_ = queued_;
@@ -73,10 +76,12 @@ bool DisjointConstraintState::propagate_constraint(ThreadSolver& solver, Abstrac
         task.est = vs.lower_bound();
         task.lct = static_cast<wide_t>(vs.upper_bound()) + task.duration - 1;
     }
-    return pass(solver, cc, false, force) && pass(solver, cc, true, force);
+    bool edge_finding = solver.config().disjoint_propagation == DisjointPropagation::EdgeFinding;
+    return pass(solver, cc, false, force, edge_finding) && pass(solver, cc, true, force, edge_finding);
 }
 
-bool DisjointConstraintState::pass(ThreadSolver& solver, AbstractClauseCreator& cc, bool mirrored, bool force) {
+bool DisjointConstraintState::pass(ThreadSolver& solver, AbstractClauseCreator& cc, bool mirrored, bool force,
+                                   bool edge_finding) {
     std::sort(tasks_.begin(), tasks_.end(), [mirrored](TaskRecord const& a, TaskRecord const& b) {
         return latest(a, mirrored) < latest(b, mirrored);
     });
@@ -85,15 +90,21 @@ bool DisjointConstraintState::pass(ThreadSolver& solver, AbstractClauseCreator& 
     std::size_t end = tasks_.size();
     while (end > 0) {
         std::size_t begin = end - 1;
+        // Edge finding tracks changes per direction.
+        bool const own = edge_finding && mirrored;
         wide_t start = earliest(tasks_[begin], mirrored);
-        bool changed = tasks_[begin].changed();
+        bool changed = tasks_[begin].changed(own);
         while (begin > 0 && latest(tasks_[begin - 1], mirrored) >= start) {
             --begin;
             start = std::min(start, earliest(tasks_[begin], mirrored));
-            changed = changed || tasks_[begin].changed();
+            changed = changed || tasks_[begin].changed(own);
         }
-        if ((force || changed) && !process_cluster(solver, cc, begin, end, mirrored)) {
-            return false;
+        if (force || changed) {
+            bool ok = edge_finding ? find_edges(solver, cc, begin, end, mirrored)
+                                   : process_cluster(solver, cc, begin, end, mirrored);
+            if (!ok) {
+                return false;
+            }
         }
         end = begin;
     }
@@ -229,6 +240,126 @@ bool DisjointConstraintState::process_cluster(ThreadSolver& solver, AbstractClau
                 return false;
             }
             reason.resize(base);
+        }
+    }
+    return true;
+}
+
+void DisjointConstraintState::push_prefix(ThreadSolver& solver, AbstractClauseCreator& cc, std::size_t count) {
+    auto assignment = cc.assignment();
+    auto& reason = solver.temp_reason();
+    for (std::size_t q = 0; q < count; ++q) {
+        auto& vs = solver.var_state(tasks_[prefix_[q].task].var);
+        literal_t after = solver.get_literal(cc, vs, vs.lower_bound() - 1);
+        if (!assignment.is_fixed(after)) {
+            reason.push_back(after);
+        }
+        literal_t before = -solver.get_literal(cc, vs, vs.upper_bound());
+        if (!assignment.is_fixed(before)) {
+            reason.push_back(before);
+        }
+    }
+}
+
+bool DisjointConstraintState::find_edges(ThreadSolver& solver, AbstractClauseCreator& cc, std::size_t begin,
+                                         std::size_t end, bool mirrored) {
+    auto assignment = cc.assignment();
+    auto& reason = solver.temp_reason();
+    literal_t const off = -constraint_->literal();
+    by_start_.clear();
+    for (std::size_t t = begin; t < end; ++t) {
+        auto& task = tasks_[t];
+        (mirrored ? task.mirror_est : task.seen_est) = task.est;
+        (mirrored ? task.mirror_lct : task.seen_lct) = task.lct;
+        by_start_.push_back(t);
+    }
+    std::sort(by_start_.begin(), by_start_.end(), [&](std::size_t a, std::size_t b) {
+        return earliest(tasks_[a], mirrored) > earliest(tasks_[b], mirrored);
+    });
+    // Windows end at the latest point of a task c; ties of that point are
+    // taken together.
+    for (std::size_t c = begin; c < end; ++c) {
+        wide_t const bound = latest(tasks_[c], mirrored);
+        if (c + 1 < end && latest(tasks_[c + 1], mirrored) == bound) {
+            continue;
+        }
+        // Prefixes, by decreasing earliest start, of the tasks that end by
+        // the bound: together they occupy at least up to `completion`.
+        prefix_.clear();
+        wide_t duration = 0;
+        wide_t completion = std::numeric_limits<wide_t>::min();
+        for (std::size_t t : by_start_) {
+            if (t > c) {
+                continue;
+            }
+            wide_t const est = earliest(tasks_[t], mirrored);
+            duration += tasks_[t].duration;
+            wide_t const value = est + duration;
+            completion = std::max(completion, value);
+            prefix_.push_back({t, est, duration, value, completion});
+            if (value > bound + 1) {
+                // More work than room between est and the bound.
+                reason.clear();
+                if (!assignment.is_fixed(off)) {
+                    reason.push_back(off);
+                }
+                push_prefix(solver, cc, prefix_.size());
+                return cc.add_clause(reason, clause_type_learnt);
+            }
+        }
+        // A task i that ends later: if it cannot fit with a prefix into
+        // [min(est of both), bound], it comes after the whole prefix.
+        for (std::size_t i = c + 1; i < end; ++i) {
+            auto& task_i = tasks_[i];
+            wide_t const est_i = earliest(task_i, mirrored);
+            wide_t const limit = bound + 1 - task_i.duration;
+            // Prefixes starting before i, longest first.
+            std::size_t best = prefix_.size();
+            std::size_t q = prefix_.size();
+            while (q > 0 && prefix_[q - 1].est < est_i) {
+                --q;
+                if (prefix_[q].value > limit) {
+                    best = q;
+                    break;
+                }
+            }
+            // Of the prefixes starting no earlier than i (the first q), the
+            // longest decides.
+            if (best == prefix_.size() && q > 0 && est_i + prefix_[q - 1].duration > limit) {
+                best = q - 1;
+            }
+            if (best == prefix_.size() || prefix_[best].completion <= est_i) {
+                continue;
+            }
+            wide_t const start = prefix_[best].completion;
+            reason.clear();
+            if (!assignment.is_fixed(off)) {
+                reason.push_back(off);
+            }
+            push_prefix(solver, cc, best + 1);
+            auto& vs = solver.var_state(task_i.var);
+            literal_t derived = 0;
+            if (!mirrored) {
+                literal_t after = solver.get_literal(cc, vs, vs.lower_bound() - 1);
+                if (!assignment.is_fixed(after)) {
+                    reason.push_back(after);
+                }
+                auto value = static_cast<value_t>(std::min<wide_t>(vs.upper_bound(), start - 1));
+                derived = -solver.get_literal(cc, vs, value);
+            } else {
+                // start is a negated last point: i must end before -start.
+                literal_t before = -solver.get_literal(cc, vs, vs.upper_bound());
+                if (!assignment.is_fixed(before)) {
+                    reason.push_back(before);
+                }
+                wide_t latest_start = -start - task_i.duration + 1;
+                auto value = static_cast<value_t>(std::max<wide_t>(latest_start, wide_t{vs.lower_bound()} - 1));
+                derived = solver.get_literal(cc, vs, value);
+            }
+            reason.push_back(derived);
+            if (!cc.add_clause(reason, clause_type_learnt)) {
+                return false;
+            }
         }
     }
     return true;

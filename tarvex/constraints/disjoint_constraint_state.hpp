@@ -28,8 +28,14 @@ public:
         wide_t seen_est;
         wide_t seen_lct;
         wide_t scratch;
+        // The window as the mirrored pass of edge finding last saw it.
+        wide_t mirror_est;
+        wide_t mirror_lct;
 
         bool changed() const { return est != seen_est || lct != seen_lct; }
+        bool changed(bool mirrored) const {
+            return mirrored ? est != mirror_est || lct != mirror_lct : changed();
+        }
     };
 
     explicit DisjointConstraintState(DisjointConstraint const& constraint);
@@ -68,7 +74,7 @@ public:
 private:
     // One direction over every cluster of the tasks sorted for it; mirrored
     // works on negated times.
-    bool pass(ThreadSolver& solver, AbstractClauseCreator& cc, bool mirrored, bool force);
+    bool pass(ThreadSolver& solver, AbstractClauseCreator& cc, bool mirrored, bool force, bool edge_finding);
     bool process_cluster(ThreadSolver& solver, AbstractClauseCreator& cc, std::size_t begin, std::size_t end,
                          bool mirrored);
     // Appends the bound literals of the tasks in [begin, last] whose window
@@ -77,9 +83,27 @@ private:
                      wide_t from, bool mirrored);
     bool report_overload(ThreadSolver& solver, AbstractClauseCreator& cc, std::size_t begin, std::size_t last,
                          wide_t from, bool mirrored);
+    // Edge finding over one cluster: a task that cannot come before or
+    // inside a set of tasks, nor end with them, starts after all of them.
+    bool find_edges(ThreadSolver& solver, AbstractClauseCreator& cc, std::size_t begin, std::size_t end,
+                    bool mirrored);
+    // Appends the bound literals of the first `count` tasks of prefix_.
+    void push_prefix(ThreadSolver& solver, AbstractClauseCreator& cc, std::size_t count);
 
     DisjointConstraint const* constraint_;
     std::vector<TaskRecord> tasks_;
+    // Edge finding: cluster positions by decreasing earliest start, and per
+    // prefix of the tasks inside the current window its total duration,
+    // earliest start plus that, and the largest such value so far.
+    struct PrefixEntry {
+        std::size_t task;
+        wide_t est;
+        wide_t duration;
+        wide_t value;
+        wide_t completion;
+    };
+    std::vector<std::size_t> by_start_;
+    std::vector<PrefixEntry> prefix_;
     // Occupied intervals during a check.
     mutable std::vector<std::pair<wide_t, wide_t>> check_intervals_;
     level_t deactivation_level_ = 0;

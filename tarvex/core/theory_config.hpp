@@ -23,6 +23,16 @@ enum class DistinctPropagation : std::int32_t {
                 // values are closed to the other one-variable terms
 };
 
+// What a disjoint constraint derives from the windows of its tasks.
+enum class DisjointPropagation : std::int32_t {
+    // Overloads and exactly filled windows; the mirrored direction looks
+    // again only after a backtrack.
+    Windows = 0,
+    // Edge finding in both directions, each looking at the tasks that
+    // changed since it last did.
+    EdgeFinding = 1,
+};
+
 struct ThreadConfig {
     HeuristicMode heuristic = HeuristicMode::None;
     // x <= v is decided negative exactly when v >= sign_value.
@@ -32,6 +42,7 @@ struct ThreadConfig {
     bool refine_reasons = true;
     bool refine_introduce = true;
     DistinctPropagation distinct_propagation = DistinctPropagation::Ends;
+    DisjointPropagation disjoint_propagation = DisjointPropagation::Windows;
 };
 
 struct TheoryConfig {

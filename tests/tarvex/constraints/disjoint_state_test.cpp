@@ -64,6 +64,32 @@ TEST_F(DisjointStateTest, FilledWindowPushesTasksBeforeItsStart) {
     EXPECT_EQ(cc.clauses[0].literals, (Clause{order(d, 6)}));
 }
 
+TEST_F(DisjointStateTest, EdgeFindingPutsATaskAfterASetItCannotJoin) {
+    for (auto mode : {DisjointPropagation::Windows, DisjointPropagation::EdgeFinding}) {
+        config.disjoint_propagation = mode;
+        auto a = variable(0, 10);
+        auto b = variable(0, 10);
+        auto i = variable(0, 8);
+        add_tasks(1, {{3, a}, {2, b}, {2, i}});
+        ASSERT_TRUE(solver.fixpoint(cc, false));
+        // a and b need 5 of the 6 points of [0, 5]: i (2 long) cannot come
+        // before them or between them, so it starts at 5 or later.
+        cc.clauses.clear();
+        ASSERT_TRUE(bound(1, a, 3, true));
+        ASSERT_TRUE(bound(1, b, 4, true));
+        ASSERT_TRUE(solver.fixpoint(cc, false));
+        if (mode == DisjointPropagation::Windows) {
+            EXPECT_TRUE(cc.clauses.empty());
+        } else {
+            ASSERT_EQ(cc.clauses.size(), 1U);
+            EXPECT_EQ(sorted(cc.clauses[0].literals), sorted({-order(a, 3), -order(b, 4), -order(i, 4)}));
+        }
+        solver.undo();
+        assignment.backtrack_to(1);
+        assignment.set_decision_level(0);
+    }
+}
+
 TEST_F(DisjointStateTest, UnchangedClustersAreSkippedUntilABacktrack) {
     auto a = variable(0, 10);
     auto b = variable(0, 10);

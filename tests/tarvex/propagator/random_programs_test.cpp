@@ -47,6 +47,7 @@ struct Checks {
     bool solution = true;
     bool state = false;
     Tarvex::DistinctPropagation distinct = Tarvex::DistinctPropagation::Ends;
+    Tarvex::DisjointPropagation disjoint = Tarvex::DisjointPropagation::Windows;
 };
 
 void configure(HostSession& session, Checks checks) {
@@ -54,6 +55,7 @@ void configure(HostSession& session, Checks checks) {
     config.check_solution = checks.solution;
     config.check_state = checks.state;
     config.default_solver_config.distinct_propagation = checks.distinct;
+    config.default_solver_config.disjoint_propagation = checks.disjoint;
 }
 
 void expect_models(RandomProgram const& program, int threads, Checks checks) {
@@ -158,13 +160,15 @@ TEST(RandomPrograms, GlobalsWithoutSolutionChecks) {
 }
 
 TEST(RandomPrograms, GlobalsWithStrongerPropagation) {
-    Checks values{.distinct = Tarvex::DistinctPropagation::Values};
+    Checks values{.distinct = Tarvex::DistinctPropagation::Values,
+                  .disjoint = Tarvex::DisjointPropagation::EdgeFinding};
     run_programs({.globals = true}, 1, 150, 51, false, values);
     run_programs({.globals = true}, 3, 100, 52, false, values);
     run_programs({.globals = true}, 1, 80, 53, true, values);
     values.state = true;
     run_programs({.pin_values = true, .globals = true}, 1, 80, 54, false, values);
-    Checks bounds{.distinct = Tarvex::DistinctPropagation::Bounds};
+    Checks bounds{.distinct = Tarvex::DistinctPropagation::Bounds,
+                  .disjoint = Tarvex::DisjointPropagation::EdgeFinding};
     run_programs({.globals = true}, 1, 150, 55, false, bounds);
     run_programs({.globals = true}, 3, 100, 56, false, bounds);
     run_programs({.globals = true}, 1, 80, 57, true, bounds);
