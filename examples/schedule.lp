@@ -9,20 +9,20 @@ horizon(6).
 
 % Start times lie inside the horizon; every task ends by its end.
 &dom{0 .. H} = start(T) :- task(T), horizon(H).
-&__sum_h{start(T)} <= H - D :- dur(T,D), horizon(H).
+&sum{start(T)} <= H - D :- dur(T,D), horizon(H).
 
 % One of the two orders of every pair of tasks.
 1 { before(X,Y); before(Y,X) } 1 :- task(X), task(Y), X < Y.
 
 % A task placed before another ends before that one starts.
-&__diff_h{start(X) - start(Y)} <= -D :- before(X,Y), dur(X,D).
+&diff{start(X) - start(Y)} <= -D :- before(X,Y), dur(X,D).
 
 % The makespan bounds every end; it is computed but not shown.
-&__diff_h{start(T) - makespan} <= -D :- dur(T,D).
+&diff{start(T) - makespan} <= -D :- dur(T,D).
 &dom{0 .. H} = makespan :- horizon(H).
 
 % Tasks that start in the first half of the horizon.
-early(T) :- task(T), &__sum_b{start(T)} < 3.
+early(T) :- task(T), &sum{start(T)} < 3.
 
 &show{start/1}.
 #show before/2.

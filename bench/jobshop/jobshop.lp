@@ -6,14 +6,14 @@
 &dom{0 .. H} = makespan :- horizon(H).
 
 % The operations of a job run in their order.
-&__diff_h{s(J,I) - s(J,I+1)} <= -D :- op(J,I,_,D), op(J,I+1,_,_).
+&diff{s(J,I) - s(J,I+1)} <= -D :- op(J,I,_,D), op(J,I+1,_,_).
 
 % Two operations on one machine do not overlap: one of them goes first.
 1 { before(J,I,K,L); before(K,L,J,I) } 1 :- op(J,I,M,_), op(K,L,M,_), (J,I) < (K,L).
-&__diff_h{s(J,I) - s(K,L)} <= -D :- before(J,I,K,L), op(J,I,_,D).
+&diff{s(J,I) - s(K,L)} <= -D :- before(J,I,K,L), op(J,I,_,D).
 
 % Every job ends by the makespan.
-&__diff_h{s(J,I) - makespan} <= -D :- op(J,I,_,D), not op(J,I+1,_,_).
+&diff{s(J,I) - makespan} <= -D :- op(J,I,_,D), not op(J,I+1,_,_).
 
 &minimize{makespan}.
 &show{makespan}.

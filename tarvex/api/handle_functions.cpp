@@ -1,7 +1,9 @@
 // Creation and destruction of the theory handle, and statement rewriting.
 
 #include "api/api_guard.hpp"
+#include "host/ast.hpp"
 #include "host/host_error.hpp"
+#include "parsing/ast_rewriter.hpp"
 #include "tarvex.h"
 
 #include <stdexcept>
@@ -40,16 +42,18 @@ bool tarvex_destroy(tarvex_theory_t* theory) {
 
 bool tarvex_rewrite_ast(tarvex_theory_t* theory, gondra_ast_t* ast, tarvex_ast_callback_t add, void* data) {
     return Host::guard([&] {
-        require_theory(theory);
+        auto& handle = require_theory(theory);
         if (add == nullptr) {
             throw std::invalid_argument("invalid statement callback");
         }
+        if (ast == nullptr) {
+            throw std::invalid_argument("invalid statement");
+        }
+        auto statement = Host::Ast::acquire(ast);
         // A false result of the application's callback leaves its error in
         // the host's state; raising it makes that error the function's own.
-        auto emit = [add, data](gondra_ast_t* statement) { Host::check(add(statement, data)); };
-        // Statements are passed on unchanged until theory atoms get their
-        // rewriting.
-        emit(ast);
+        auto emit = [add, data](Host::Ast const& rewritten) { Host::check(add(rewritten.get(), data)); };
+        rewrite_statement(statement, emit, handle.shift_constraints);
     });
 }
 

@@ -5,11 +5,13 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -19,8 +21,9 @@ struct Outcome {
     std::string err;
 };
 
-// Runs program with args on the program text given as a file.
-Outcome run(char const* program, std::string const& args, std::string const& text = {}) {
+// Runs program with args on the program text given as a file, or on
+// standard input.
+Outcome run(char const* program, std::string const& args, std::string const& text = {}, bool stdin_input = false) {
     static int counter = 0;
     std::string base = ::testing::TempDir() + "/program_test_" + std::to_string(::getpid()) + "_" +
                        std::to_string(counter++);
@@ -29,7 +32,7 @@ Outcome run(char const* program, std::string const& args, std::string const& tex
     std::string command = std::string(program) + " " + args;
     if (!text.empty()) {
         std::ofstream(input) << text;
-        command += " " + input;
+        command += (stdin_input ? " < " : " ") + input;
     }
     command += " 2>" + err;
     Outcome r;
@@ -73,9 +76,9 @@ TEST(Programs, IntegerObjectiveEndsWithTheOptimum) {
     std::string program = R"(
         &dom{0 .. 10} = s(a). &dom{0 .. 10} = s(b). &dom{0 .. 20} = m.
         1 { first(a); first(b) } 1.
-        &__diff_h{s(a) - s(b)} <= -3 :- first(a).
-        &__diff_h{s(b) - s(a)} <= -2 :- first(b).
-        &__diff_h{s(a) - m} <= -3. &__diff_h{s(b) - m} <= -2.
+        &diff{s(a) - s(b)} <= -3 :- first(a).
+        &diff{s(b) - s(a)} <= -2 :- first(b).
+        &diff{s(a) - m} <= -3. &diff{s(b) - m} <= -2.
         &minimize{m}.
     )";
     for (char const* threads : {"1", "2"}) {
@@ -92,7 +95,7 @@ TEST(Programs, ResultsAndExitCodes) {
     EXPECT_EQ(count(sat.out, "Answer:"), 3u) << sat.out;
     EXPECT_NE(sat.out.find("SATISFIABLE"), std::string::npos);
 
-    Outcome unsat = run(TARVEX_PROGRAM, "", "&dom{0 .. 3} = x. &__sum_h{x} >= 4.");
+    Outcome unsat = run(TARVEX_PROGRAM, "", "&dom{0 .. 3} = x. &sum{x} >= 4.");
     EXPECT_EQ(unsat.code, 20) << unsat.out << unsat.err;
     EXPECT_NE(unsat.out.find("UNSATISFIABLE"), std::string::npos);
 
@@ -101,14 +104,65 @@ TEST(Programs, ResultsAndExitCodes) {
     EXPECT_NE(optimum.out.find("Optimization : 1\n"), std::string::npos) << optimum.out;
 }
 
+// The integer values of the answers, as "x=v" texts in answer order.
+std::vector<std::string> values_of(std::string const& out, std::string const& name) {
+    std::vector<std::string> values;
+    std::string prefix = "__csp(" + name + ",";
+    for (size_t pos = out.find(prefix); pos != std::string::npos; pos = out.find(prefix, pos + 1)) {
+        size_t begin = pos + prefix.size();
+        values.push_back(name + "=" + out.substr(begin, out.find(')', begin) - begin));
+    }
+    std::sort(values.begin(), values.end());
+    return values;
+}
+
+TEST(Programs, UserSyntaxCountsEveryElement) {
+    using Values = std::vector<std::string>;
+    for (bool stdin_input : {false, true}) {
+        SCOPED_TRACE(stdin_input ? "standard input" : "file");
+        // Equal elements both count: 2 * x >= 4.
+        Outcome twice = run(TARVEX_PROGRAM, "-n 0", "&dom{0..3}=x. &sum{x;x} >= 4.", stdin_input);
+        EXPECT_EQ(twice.code, 10) << twice.out << twice.err;
+        EXPECT_EQ(values_of(twice.out, "x"), (Values{"x=2", "x=3"})) << twice.out;
+
+        // Every grounding of a condition counts.
+        Outcome counted = run(TARVEX_PROGRAM, "-n 0", "p(1..3). &dom{0..5}=x. &sum{1 : p(I)} = x.", stdin_input);
+        EXPECT_EQ(counted.code, 10) << counted.out << counted.err;
+        EXPECT_EQ(values_of(counted.out, "x"), (Values{"x=3"})) << counted.out;
+
+        Outcome single = run(TARVEX_PROGRAM, "-n 0", "&dom{0..3}=x. &sum{x} >= 2.", stdin_input);
+        EXPECT_EQ(single.code, 10) << single.out << single.err;
+        EXPECT_EQ(values_of(single.out, "x"), (Values{"x=2", "x=3"})) << single.out;
+    }
+
+    // Sums and differences in bodies, in constraints and under negation.
+    Outcome bodies = run(TARVEX_PROGRAM, "-n 0", R"(
+        &dom{0..3}=x. &dom{0..3}=y.
+        :- &sum{x; y} < 5.
+        :- &diff{x - y} <= 0.
+        :- not &diff{y - x} <= 2.
+        big :- &sum{x} = 3.
+        #show big/0.
+    )");
+    EXPECT_EQ(bodies.code, 10) << bodies.out << bodies.err;
+    EXPECT_EQ(count(bodies.out, "Answer:"), 1u) << bodies.out;
+    EXPECT_EQ(values_of(bodies.out, "x"), (Values{"x=3"})) << bodies.out;
+    EXPECT_EQ(values_of(bodies.out, "y"), (Values{"y=2"})) << bodies.out;
+    EXPECT_EQ(count(bodies.out, "big"), 1u) << bodies.out;
+}
+
 TEST(Programs, BadInputIsReportedWithItsLocation) {
     Outcome syntax = run(GONDRA_PROGRAM, "", "a :- b\n");
     EXPECT_EQ(syntax.code, 1);
     EXPECT_NE(syntax.err.find(".lp:2:1"), std::string::npos) << syntax.err;
 
-    Outcome theory = run(TARVEX_PROGRAM, "", "&__sum_h{x * y * z} <= 3.");
+    Outcome theory = run(TARVEX_PROGRAM, "", "&sum{x * y * z} <= 3.");
     EXPECT_EQ(theory.code, 1) << theory.out;
     EXPECT_FALSE(theory.err.empty());
+
+    Outcome element = run(TARVEX_PROGRAM, "", "&dom{0..3}=x. &sum{x, 1} >= 1.");
+    EXPECT_EQ(element.code, 1) << element.out;
+    EXPECT_NE(element.err.find("Invalid Syntax"), std::string::npos) << element.err;
 
     Outcome option = run(TARVEX_PROGRAM, "--no-such-option", "a.");
     EXPECT_EQ(option.code, 1);

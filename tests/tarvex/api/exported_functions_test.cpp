@@ -27,9 +27,10 @@ std::string error_message() {
     return message != nullptr ? message : "<null>";
 }
 
-// Records what the statement callback received; fails when told to.
+// Records the printed statements the statement callback received; fails
+// when told to.
 struct Collector {
-    std::vector<gondra_ast_t*> statements;
+    std::vector<std::string> statements;
     gondra_error_t fail_code = gondra_error_success;
 };
 
@@ -39,8 +40,32 @@ bool collect(gondra_ast_t* ast, void* data) {
         gondra_set_error(collector.fail_code, "rejected by the application");
         return false;
     }
-    collector.statements.push_back(ast);
+    size_t size = 0;
+    if (!gondra_ast_to_string_size(ast, &size)) {
+        return false;
+    }
+    std::string text(size, '\0');
+    if (!gondra_ast_to_string(ast, text.data(), size)) {
+        return false;
+    }
+    text.pop_back();
+    collector.statements.push_back(text);
     return true;
+}
+
+// The last statement of the program, which the parser hands out after its
+// "#program base.".
+gondra_ast_t* parse_statement(char const* program) {
+    gondra_ast_t* last = nullptr;
+    auto keep = [](gondra_ast_t* ast, void* data) {
+        auto& kept = *static_cast<gondra_ast_t**>(data);
+        gondra_ast_release(kept);
+        gondra_ast_acquire(ast);
+        kept = ast;
+        return true;
+    };
+    EXPECT_TRUE(gondra_ast_parse_string(program, keep, &last, nullptr, nullptr, 0)) << gondra_error_message();
+    return last;
 }
 
 } // namespace
@@ -176,11 +201,18 @@ TEST(ExportedFunctions, ValidationAppliesSettingsForAllThreadsFirst) {
 
 TEST(ExportedFunctions, RewriteHandsStatementsToTheCallback) {
     Handle handle;
+    gondra_ast_t* statement = parse_statement(":- &sum{x; y} > 1, q(1;2).");
+    ASSERT_NE(statement, nullptr);
     Collector collector;
-    auto* statement = reinterpret_cast<gondra_ast_t*>(&collector);
-    ASSERT_TRUE(tarvex_rewrite_ast(handle.theory, statement, collect, &collector));
-    ASSERT_EQ(collector.statements.size(), 1u);
-    EXPECT_EQ(collector.statements[0], statement);
+    ASSERT_TRUE(tarvex_rewrite_ast(handle.theory, statement, collect, &collector)) << error_message();
+    EXPECT_EQ(collector.statements, (std::vector<std::string>{"&__sum_h { x,0; y,1 } <= 1 :- q(1).",
+                                                              "&__sum_h { x,0; y,1 } <= 1 :- q(2)."}));
+    // The handle's setting turns shifting off.
+    handle.theory->shift_constraints = false;
+    collector.statements.clear();
+    ASSERT_TRUE(tarvex_rewrite_ast(handle.theory, statement, collect, &collector)) << error_message();
+    EXPECT_EQ(collector.statements, (std::vector<std::string>{":- &__sum_b { x,0; y,1 } > 1, q(1).",
+                                                              ":- &__sum_b { x,0; y,1 } > 1, q(2)."}));
 
     // The callback's own error comes back unchanged.
     for (gondra_error_t code : {gondra_error_runtime, gondra_error_logic}) {
@@ -190,6 +222,21 @@ TEST(ExportedFunctions, RewriteHandsStatementsToTheCallback) {
         EXPECT_EQ(gondra_error_code(), code);
         EXPECT_EQ(error_message(), "rejected by the application");
     }
+    gondra_ast_release(statement);
+
+    // Errors of the rewriting are reported as runtime errors.
+    statement = parse_statement("&sum{x, 1} >= 1.");
+    collector = Collector{};
+    clear_error();
+    EXPECT_FALSE(tarvex_rewrite_ast(handle.theory, statement, collect, &collector));
+    EXPECT_EQ(gondra_error_code(), gondra_error_runtime);
+    EXPECT_EQ(error_message(), "Invalid Syntax");
+    EXPECT_TRUE(collector.statements.empty());
+    gondra_ast_release(statement);
+
+    clear_error();
+    EXPECT_FALSE(tarvex_rewrite_ast(handle.theory, nullptr, collect, &collector));
+    EXPECT_EQ(gondra_error_code(), gondra_error_logic);
 }
 
 TEST(ExportedFunctions, AssignmentWalkVisitsVariablesWithSymbols) {

@@ -21,10 +21,10 @@ namespace {
 std::string const pinned = R"(
 &dom{1 .. 3} = x. &dom{1 .. 3} = y. &dom{1 .. 3} = p(1). &dom{1 .. 3} = p(1,2).
 1 { vx(1..3) } 1. 1 { vy(1..3) } 1.
-:- vx(V), &__sum_b{x} != V.
-:- vy(V), &__sum_b{y} != V.
-:- &__sum_b{p(1)} != 2.
-:- &__sum_b{p(1,2)} != 3.
+:- vx(V), &sum{x} != V.
+:- vy(V), &sum{y} != V.
+:- &sum{p(1)} != 2.
+:- &sum{p(1,2)} != 3.
 )";
 
 std::vector<std::string> csp_atoms(Model const& model) {
@@ -40,7 +40,7 @@ std::vector<std::string> csp_atoms(Model const& model) {
 TEST(ModelOutput, ShowDirectivesRestrictTheCspAtoms) {
     {
         HostSession session;
-        ASSERT_TRUE(session.ground(pinned + "&__sum_h{x} = 1. &__sum_h{y} = 2.")) << session.error();
+        ASSERT_TRUE(session.ground(pinned + "&sum{x} = 1. &sum{y} = 2.")) << session.error();
         auto outcome = session.solve();
         ASSERT_TRUE(outcome.ok) << outcome.error;
         ASSERT_EQ(outcome.models.size(), 1U);
@@ -49,7 +49,7 @@ TEST(ModelOutput, ShowDirectivesRestrictTheCspAtoms) {
     }
     {
         HostSession session;
-        ASSERT_TRUE(session.ground(pinned + "&__sum_h{x} = 1. &__sum_h{y} = 2. &show{x}.")) << session.error();
+        ASSERT_TRUE(session.ground(pinned + "&sum{x} = 1. &sum{y} = 2. &show{x}.")) << session.error();
         auto outcome = session.solve();
         ASSERT_TRUE(outcome.ok) << outcome.error;
         ASSERT_EQ(outcome.models.size(), 1U);
@@ -57,7 +57,7 @@ TEST(ModelOutput, ShowDirectivesRestrictTheCspAtoms) {
     }
     {
         HostSession session;
-        ASSERT_TRUE(session.ground(pinned + "&__sum_h{x} = 1. &show{p/1; y}.")) << session.error();
+        ASSERT_TRUE(session.ground(pinned + "&sum{x} = 1. &show{p/1; y}.")) << session.error();
         auto outcome = session.solve();
         ASSERT_TRUE(outcome.ok) << outcome.error;
         ASSERT_EQ(outcome.models.size(), 3U);
@@ -99,7 +99,7 @@ TEST(ModelOutput, SignaturesIgnoreTheSignAndNeedFunctions) {
 
 TEST(ModelOutput, CostsDecreaseToTheOptimumAndTightenTheBound) {
     HostSession session;
-    ASSERT_TRUE(session.ground(pinned + "&__sum_h{x; y} >= 4. &minimize{2 * x; y; 3}.")) << session.error();
+    ASSERT_TRUE(session.ground(pinned + "&sum{x; y} >= 4. &minimize{2 * x; y; 3}.")) << session.error();
     auto outcome = session.solve();
     ASSERT_TRUE(outcome.ok) << outcome.error;
     ASSERT_FALSE(outcome.models.empty());
@@ -126,7 +126,7 @@ TEST(ModelOutput, CostsDecreaseToTheOptimumAndTightenTheBound) {
 
 TEST(ModelOutput, ConstantObjectiveReportsMinusItsAdjustment) {
     HostSession session;
-    ASSERT_TRUE(session.ground("&dom{0 .. 1} = x. &__sum_h{x} = 0. &minimize{-5}.")) << session.error();
+    ASSERT_TRUE(session.ground("&dom{0 .. 1} = x. &sum{x} = 0. &minimize{-5}.")) << session.error();
     auto outcome = session.solve();
     ASSERT_TRUE(outcome.ok) << outcome.error;
     ASSERT_EQ(outcome.models.size(), 1U);
@@ -181,7 +181,7 @@ TEST(ModelOutput, AssignmentFunctionsReadTheModelBeingReported) {
     for (char const* threads : {"1", "3"}) {
         HostSession session{{"-n", "0", "-t", threads}};
         // y is not shown but still readable.
-        ASSERT_TRUE(session.ground(pinned + "&__sum_h{x; -1 * y} >= 1. &show{x}.")) << session.error();
+        ASSERT_TRUE(session.ground(pinned + "&sum{x; -1 * y} >= 1. &show{x}.")) << session.error();
         WalkContext context{session.theory(), {}, {}};
         gondra_solve_result_bitset_t result = 0;
         ASSERT_TRUE(gondra_control_solve(session.control(), nullptr, 0, walk_assignment, &context, &result))

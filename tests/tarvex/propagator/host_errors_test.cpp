@@ -15,24 +15,24 @@ namespace {
 
 TEST(HostErrors, EveryAtomErrorReachesTheHost) {
     std::vector<std::pair<std::string, std::string>> const cases{
-        {"&__sum_h{x}.", "Invalid Syntax"},
-        {"{p}. &__sum_h{x : p} <= 1.", "Invalid Syntax: invalid sum constraint"},
-        {"&__sum_h{[1, 2]} <= 1.", "Invalid Syntax: invalid sum constraint"},
-        {"&__diff_h{x - y; y - z} <= 3.", "Invalid Syntax: invalid difference constraint"},
-        {"&__diff_b{x - y} <= z.", "Invalid Syntax: invalid difference constraint"},
+        {"&sum{x}.", "Invalid Syntax"},
+        {"{p}. &sum{x : p} <= 1.", "Invalid Syntax: invalid sum constraint"},
+        {"&sum{[1, 2]} <= 1.", "Invalid Syntax: invalid sum constraint"},
+        {"&diff{x - y; y - z} <= 3.", "Invalid Syntax: invalid difference constraint"},
+        {"a :- &diff{x - y} <= z.", "Invalid Syntax: invalid difference constraint"},
         {"{p}. &distinct{x : p; y}.", "Invalid Syntax: invalid distinct statement"},
         {"&disjoint{3 @ 2}.", "Invalid Syntax: invalid disjoint statement"},
         {"&show{f(1) / 1}.", "Invalid Syntax: invalid show statement"},
         {"&dom{1 .. a} = x.", "Invalid Syntax: invalid dom statement"},
-        {"&__sum_h{x * y} <= 1.", "Invalid Syntax: only linear sum constraints are supported"},
-        {"&__nsum_h{x * y * z} <= 1.", "nonlinear terms with more than 2 variables are not supported"},
-        {"&__nsum_b{x; y} <= 1.", "nonlinear sums can have at most one linear term"},
-        {"&__nsum_h{x * y; x * z} <= 1.", "nonlinear sums can have at most one nonlinear term"},
-        {"&__sum_h{5 / 0} <= 1.", "integer overflow"},
-        {"&__sum_h{1073741823 * a; 1073741823 * b; 1073741823 * c; 1073741823 * d; 1073741823 * e; "
+        {"&sum{x * y} <= 1.", "Invalid Syntax: only linear sum constraints are supported"},
+        {"&nsum{x * y * z} <= 1.", "nonlinear terms with more than 2 variables are not supported"},
+        {"&nsum{x; y} <= 1.", "nonlinear sums can have at most one linear term"},
+        {"&nsum{x * y; x * z} <= 1.", "nonlinear sums can have at most one nonlinear term"},
+        {"&sum{5 / 0} <= 1.", "integer overflow"},
+        {"&sum{1073741823 * a; 1073741823 * b; 1073741823 * c; 1073741823 * d; 1073741823 * e; "
          "1073741823 * f; 1073741823 * g; 1073741823 * h; 1073741823 * i} <= 0.",
          "integer underflow"},
-        {"&__sum_h{1073741824} <= 0.", "value too small"},
+        {"&sum{1073741824} <= 0.", "value too small"},
         {"&dom{1 .. 1073741824} = x.", "value too large"},
     };
     for (auto const& [program, message] : cases) {
@@ -47,6 +47,12 @@ TEST(HostErrors, EveryAtomErrorReachesTheHost) {
     }
 }
 
+TEST(HostErrors, RewritingErrorsStopTheParse) {
+    HostSession session;
+    EXPECT_FALSE(session.ground("&dom{0 .. 3} = x. &sum{x, 1} >= 1."));
+    EXPECT_EQ(session.error(), "Invalid Syntax");
+}
+
 TEST(HostErrors, ErrorsOfTwoElementEncodingsReachTheHost) {
     // The difference of the two constants leaves the value range only in
     // the builder's encoding.
@@ -59,7 +65,7 @@ TEST(HostErrors, ErrorsOfTwoElementEncodingsReachTheHost) {
 
 TEST(HostErrors, ConflictsAtInitialisationAreNoErrors) {
     HostSession session;
-    ASSERT_TRUE(session.ground("&dom{1 .. 3} = x. &__sum_h{x} >= 5. &distinct{y; y + 0}.")) << session.error();
+    ASSERT_TRUE(session.ground("&dom{1 .. 3} = x. &sum{x} >= 5. &distinct{y; y + 0}.")) << session.error();
     auto outcome = session.solve();
     EXPECT_TRUE(outcome.ok) << outcome.error;
     EXPECT_NE(outcome.result & gondra_solve_result_unsatisfiable, 0U);

@@ -1,7 +1,7 @@
 #pragma once
 
-// Drives the real host with the theory registered: adds program parts,
-// grounds, solves and collects every model as the sorted texts of its
+// Drives the real host with the theory registered: adds program parts
+// (through the theory's statement rewriting), grounds, solves and collects every model as the sorted texts of its
 // symbols (with the theory's atoms added by tarvex_on_model).
 
 #include "api/theory_handle.hpp"
@@ -53,19 +53,21 @@ public:
     gondra_control_t* control() const { return control_; }
     Propagator& propagator() const { return theory_->propagator; }
 
-    // Adds text to a part and grounds that part; false with the host's
-    // message in error().
+    // Adds a program in the user's syntax to a part and grounds that part:
+    // every statement goes through the theory's rewriting, as in the tarvex
+    // program. False with the host's message in error().
     bool ground(std::string const& program, char const* part = "base") {
+        return add(program, part) && ground_part(part);
+    }
+
+    // The same without the rewriting, for programs that use the grammar's
+    // own atom names on purpose.
+    bool ground_raw(std::string const& program, char const* part = "base") {
         if (!gondra_control_add(control_, part, nullptr, 0, program.c_str())) {
             error_ = message();
             return false;
         }
-        gondra_part_t parts{part, nullptr, 0};
-        if (!gondra_control_ground(control_, &parts, 1)) {
-            error_ = message();
-            return false;
-        }
-        return true;
+        return ground_part(part);
     }
 
     SolveOutcome solve() {
@@ -90,6 +92,50 @@ public:
     }
 
 private:
+    // Parses the program and hands every rewritten statement to the
+    // control's program builder.
+    bool add(std::string const& program, char const* part) {
+        gondra_program_builder_t* builder = nullptr;
+        if (!gondra_control_program_builder(control_, &builder) || !gondra_program_builder_begin(builder)) {
+            error_ = message();
+            return false;
+        }
+        // On the program's first line, so that locations keep their lines.
+        std::string text = "#program " + std::string(part) + ". " + program;
+        Rewrite rewrite{theory_, builder};
+        bool parsed = gondra_ast_parse_string(text.c_str(), rewrite_statement, &rewrite, nullptr, nullptr, 20);
+        if (!parsed) {
+            error_ = message();
+        }
+        if (!gondra_program_builder_end(builder) && parsed) {
+            error_ = message();
+            return false;
+        }
+        return parsed;
+    }
+
+    bool ground_part(char const* part) {
+        gondra_part_t parts{part, nullptr, 0};
+        if (!gondra_control_ground(control_, &parts, 1)) {
+            error_ = message();
+            return false;
+        }
+        return true;
+    }
+
+    struct Rewrite {
+        tarvex_theory_t* theory;
+        gondra_program_builder_t* builder;
+    };
+
+    static bool rewrite_statement(gondra_ast_t* statement, void* data) {
+        auto& rewrite = *static_cast<Rewrite*>(data);
+        auto add = [](gondra_ast_t* rewritten, void* builder) {
+            return gondra_program_builder_add(static_cast<gondra_program_builder_t*>(builder), rewritten);
+        };
+        return tarvex_rewrite_ast(rewrite.theory, statement, add, rewrite.builder);
+    }
+
     struct EventContext {
         SolveOutcome* outcome;
         tarvex_theory_t* theory;

@@ -39,24 +39,24 @@ TEST(Initialisation, EveryThreadGetsASolverEvenWithoutTheoryAtoms) {
 }
 
 TEST(Initialisation, OneVariableSumsNeedNoConstraintObject) {
-    auto built = initialise("&dom{0 .. 9} = x. &__sum_h{x} <= 3. a :- &__sum_b{2 * x} > 4.");
+    auto built = initialise("&dom{0 .. 9} = x. &sum{x} <= 3. a :- &sum{2 * x} > 4.");
     EXPECT_EQ(built.constraints, 0U);
     EXPECT_EQ(built.variables, 1U);
     EXPECT_TRUE(built.satisfiable);
 }
 
 TEST(Initialisation, HeadSumsImplyAndBodySumsAreEquivalences) {
-    EXPECT_EQ(initialise("&__sum_h{x; y} <= 3.").constraints, 1U);
+    EXPECT_EQ(initialise("&sum{x; y} <= 3.").constraints, 1U);
     // The constraint under the literal and its complement under the negation.
-    auto body = initialise("a :- &__sum_b{x; y} <= 3.");
+    auto body = initialise("a :- &sum{x; y} <= 3.");
     EXPECT_EQ(body.constraints, 2U);
     EXPECT_EQ(body.counted_constraints, 2U);
     // A head atom that cannot hold registers nothing.
-    EXPECT_EQ(initialise("&__sum_h{x; y} <= 3 :- a. b :- not a.").constraints, 0U);
+    EXPECT_EQ(initialise("&sum{x; y} <= 3 :- a. b :- not a.").constraints, 0U);
 }
 
 TEST(Initialisation, SymbolsMakeOneVariableEach) {
-    auto built = initialise("&dom{0 .. 1} = x. &__sum_h{x; x, 1; 2 * y} <= 3. &dom{0 .. 2} = f(x).");
+    auto built = initialise("&dom{0 .. 1} = x. &sum{x; x; 2 * y} <= 3. &dom{0 .. 2} = f(x).");
     EXPECT_EQ(built.variables, 3U);
 }
 

@@ -24,9 +24,9 @@ namespace {
 std::string const pinned_base = R"(
 &dom{0 .. 4} = x. &dom{0 .. 4} = y.
 1 { vx(0..4) } 1. 1 { vy(0..4) } 1.
-:- vx(V), &__sum_b{x} != V.
-:- vy(V), &__sum_b{y} != V.
-&__sum_h{x; y} <= 5.
+:- vx(V), &sum{x} != V.
+:- vy(V), &sum{y} != V.
+&sum{x; y} <= 5.
 )";
 
 std::set<Model> expected(std::function<bool(int, int)> const& holds) {
@@ -60,7 +60,7 @@ void solve_twice(std::string const& threads) {
     auto variables = propagator.symbol_variables();
     ASSERT_EQ(variables.size(), 2U);
 
-    ASSERT_TRUE(session.ground("&__diff_h{y - x} <= -1.", "more")) << session.error();
+    ASSERT_TRUE(session.ground("&diff{y - x} <= -1.", "more")) << session.error();
     auto second = session.solve();
     ASSERT_TRUE(second.ok) << second.error;
     EXPECT_EQ(as_set(second.models), expected([](int x, int y) { return y - x <= -1; }));
@@ -93,7 +93,7 @@ TEST(MultiShot, OrderLiteralsOfTheFirstSearchAreForgotten) {
     HostSession session{{"-n", "1"}};
     // No constraint bounds x and y at initialisation, so their values are
     // found by splitting domains during search.
-    ASSERT_TRUE(session.ground("&dom{0 .. 20} = x. &dom{0 .. 20} = y. &__sum_h{x; y} <= 30.")) << session.error();
+    ASSERT_TRUE(session.ground("&dom{0 .. 20} = x. &dom{0 .. 20} = y. &sum{x; y} <= 30.")) << session.error();
     auto first = session.solve();
     ASSERT_TRUE(first.ok) << first.error;
     ASSERT_EQ(first.models.size(), 1U);
@@ -110,7 +110,7 @@ TEST(MultiShot, OrderLiteralsOfTheFirstSearchAreForgotten) {
 
     // The new part touches a new variable only, so nothing of the second
     // initialisation recreates literals of x or y.
-    ASSERT_TRUE(session.ground("{a}. &dom{0 .. 3} = z. &__sum_h{z} >= 2 :- a. a.", "more")) << session.error();
+    ASSERT_TRUE(session.ground("{a}. &dom{0 .. 3} = z. &sum{z} >= 2 :- a. a.", "more")) << session.error();
     auto second = session.solve();
     ASSERT_TRUE(second.ok) << second.error;
     ASSERT_EQ(second.models.size(), 1U);
@@ -162,14 +162,14 @@ int cost_of(Model const& model) {
 TEST(MultiShot, ObjectiveIsMinimisedAgainInEveryStep) {
     for (char const* threads : {"1", "2"}) {
         HostSession session{{"-t", threads}};
-        ASSERT_TRUE(session.ground("&dom{0 .. 9} = x. &dom{0 .. 9} = y. &__sum_h{x; y} >= 4. &minimize{x}."))
+        ASSERT_TRUE(session.ground("&dom{0 .. 9} = x. &dom{0 .. 9} = y. &sum{x; y} >= 4. &minimize{x}."))
             << session.error();
         auto first = session.solve();
         ASSERT_TRUE(first.ok) << first.error;
         ASSERT_FALSE(first.models.empty());
         EXPECT_EQ(cost_of(first.models.back()), 0);
 
-        ASSERT_TRUE(session.ground("&__sum_h{x} >= 2. &minimize{y}.", "more")) << session.error();
+        ASSERT_TRUE(session.ground("&sum{x} >= 2. &minimize{y}.", "more")) << session.error();
         auto second = session.solve();
         ASSERT_TRUE(second.ok) << second.error;
         ASSERT_FALSE(second.models.empty());

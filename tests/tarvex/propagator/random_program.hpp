@@ -73,8 +73,7 @@ public:
                 for (int v = lo[i]; v <= hi[i]; ++v) {
                     std::string atom = "v(" + std::to_string(i) + "," + std::to_string(v) + ")";
                     atoms += (atoms.empty() ? "" : "; ") + atom;
-                    program.text += ":- " + atom + ", &__sum_b{x" + std::to_string(i) + "} != " + std::to_string(v) +
-                                    ".\n";
+                    program.text += ":- " + atom + ", &sum{x" + std::to_string(i) + "} != " + std::to_string(v) + ".\n";
                 }
                 program.text += "1 { " + atoms + " } 1.\n";
             }
@@ -113,19 +112,18 @@ public:
                 atom_text = text;
                 rule.holds = holds;
             } else if (kind == 7) {
-                auto [text, holds] = product_atom(n, body);
+                auto [text, holds] = product_atom(n);
                 atom_text = text;
                 rule.holds = holds;
             } else if (kind == 0) {
-                auto [text, holds] = sum_atom(n, body);
+                auto [text, holds] = sum_atom(n);
                 atom_text = text;
                 rule.holds = holds;
             } else if (kind == 1) {
                 int a = pick(0, n - 1);
                 int b = pick(0, n - 1);
                 int k = pick(-6, 6);
-                atom_text = std::string(body ? "&__diff_b" : "&__diff_h") + "{x" + std::to_string(a) + " - x" +
-                            std::to_string(b) + "} <= " + std::to_string(k);
+                atom_text = "&diff{x" + std::to_string(a) + " - x" + std::to_string(b) + "} <= " + std::to_string(k);
                 rule.holds = [a, b, k](std::vector<int> const& x) { return x[a] - x[b] <= k; };
             } else if (kind == 2 || kind == 3) {
                 auto [first, first_value] = distinct_term(n);
@@ -247,22 +245,16 @@ private:
         return pick(0, 1) == 0 ? c : -c;
     }
 
-    // A sum atom over one to three distinct variables and maybe a constant,
-    // with one of the six relations.
-    std::pair<std::string, std::function<bool(std::vector<int> const&)>> sum_atom(int n, bool body) {
+    // A sum atom over one to three variables, which may repeat even with the
+    // same coefficient, and maybe a constant, with one of the six relations.
+    std::pair<std::string, std::function<bool(std::vector<int> const&)>> sum_atom(int n) {
         std::vector<std::pair<int, int>> elements;
-        std::vector<bool> used(n, false);
         int size = pick(1, std::min(3, n));
         for (int e = 0; e < size; ++e) {
-            int var = pick(0, n - 1);
-            if (used[var]) {
-                continue;
-            }
-            used[var] = true;
-            elements.emplace_back(coefficient(), var);
+            elements.emplace_back(coefficient(), pick(0, n - 1));
         }
         int constant = pick(0, 2) == 0 ? pick(-4, 4) : 0;
-        std::string text = body ? "&__sum_b{" : "&__sum_h{";
+        std::string text = "&sum{";
         for (std::size_t e = 0; e < elements.size(); ++e) {
             text += (e > 0 ? "; " : "") + std::to_string(elements[e].first) + "*x" + std::to_string(elements[e].second);
         }
@@ -351,8 +343,7 @@ private:
     }
 
     // A distinct atom over two to six terms: constants, c*x + k, or sums of
-    // two variables. Each tuple carries its index, so that equal terms stay
-    // separate elements.
+    // two variables; equal terms may repeat.
     std::pair<std::string, Test> distinct_atom(int n) {
         int size = pick(2, 6);
         std::vector<Evaluator> terms;
@@ -377,7 +368,7 @@ private:
                 std::tie(term, value) = distinct_term(n);
             }
             auto [cond, kept] = condition();
-            text += (e > 0 ? "; " : "") + term + ", " + std::to_string(e) + cond;
+            text += (e > 0 ? "; " : "") + term + cond;
             if (kept) {
                 terms.push_back(std::move(value));
             }
@@ -410,8 +401,7 @@ private:
             used[var] = true;
             int duration = pick(-1, 3);
             auto [cond, kept] = condition();
-            text += (e > 0 ? "; x" : "x") + std::to_string(var) + " @ " + std::to_string(duration) + ", " +
-                    std::to_string(e) + cond;
+            text += (e > 0 ? "; x" : "x") + std::to_string(var) + " @ " + std::to_string(duration) + cond;
             if (kept && duration > 0) {
                 tasks.emplace_back(var, duration);
             }
@@ -433,7 +423,7 @@ private:
 
     // A product a*x*y (maybe a square) with maybe one linear element and a
     // constant, under one of the six relations.
-    std::pair<std::string, Test> product_atom(int n, bool body) {
+    std::pair<std::string, Test> product_atom(int n) {
         int a = pick(0, 3) == 0 ? coefficient() : 1;
         int x = pick(0, n - 1);
         int y = pick(0, n - 1);
@@ -442,8 +432,7 @@ private:
         int k = pick(0, 2) == 0 ? pick(-5, 5) : 0;
         int relation = pick(0, 5);
         int rhs = pick(-12, 12);
-        std::string text = std::string(body ? "&__nsum_b{" : "&__nsum_h{") + std::to_string(a) + "*x" +
-                           std::to_string(x) + "*x" + std::to_string(y);
+        std::string text = "&nsum{" + std::to_string(a) + "*x" + std::to_string(x) + "*x" + std::to_string(y);
         if (c != 0) {
             text += "; " + std::to_string(c) + "*x" + std::to_string(z);
         }
