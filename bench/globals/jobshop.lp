@@ -6,14 +6,14 @@
 &dom{0 .. H} = makespan :- horizon(H).
 
 % The operations of a job run in their order.
-&__diff_h{s(J,I) - s(J,I+1)} <= -D :- op(J,I,_,D), op(J,I+1,_,_).
+&diff{s(J,I) - s(J,I+1)} <= -D :- op(J,I,_,D), op(J,I+1,_,_).
 
 % The operations on one machine do not overlap.
 machine(M) :- op(_,_,M,_).
 &disjoint{s(J,I) @ D : op(J,I,M,D)} :- machine(M).
 
 % Every job ends by the makespan.
-&__diff_h{s(J,I) - makespan} <= -D :- op(J,I,_,D), not op(J,I+1,_,_).
+&diff{s(J,I) - makespan} <= -D :- op(J,I,_,D), not op(J,I+1,_,_).
 
 &minimize{makespan}.
 &show{makespan}.

@@ -4,7 +4,7 @@
 #const s = n * (n * n + 1) / 2.
 &dom{1 .. n * n} = m(R, C) :- R = 1 .. n, C = 1 .. n.
 &distinct{m(R, C) : R = 1 .. n, C = 1 .. n}.
-&__sum_h{m(R, C) : C = 1 .. n} = s :- R = 1 .. n.
-&__sum_h{m(R, C) : R = 1 .. n} = s :- C = 1 .. n.
-&__sum_h{m(I, I) : I = 1 .. n} = s.
-&__sum_h{m(I, n + 1 - I) : I = 1 .. n} = s.
+&sum{m(R, C) : C = 1 .. n} = s :- R = 1 .. n.
+&sum{m(R, C) : R = 1 .. n} = s :- C = 1 .. n.
+&sum{m(I, I) : I = 1 .. n} = s.
+&sum{m(I, n + 1 - I) : I = 1 .. n} = s.
