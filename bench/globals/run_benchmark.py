@@ -11,8 +11,9 @@ Runs, side by side and in one go:
            shared instances).
 
 tarvex runs twice: with its default settings and with the propagation options
-that suit the model (--distinct-propagation, --disjoint-propagation). If the
-binary does not know an option, the tuned run is reported as not available.
+that suit the model (--distinct-propagation, --disjoint-propagation,
+--refine-reasons). If the binary does not know an option, the tuned run is
+reported as not available.
 Every result is checked: the queens placement and the SEND + MORE digits are
 verified, magic squares are counted, job-shop optima are compared with the
 known ones. Times are wall-clock seconds of the whole program (MiniZinc's
@@ -43,7 +44,7 @@ TUNED = {
     "queens": ["--distinct-propagation=values"],
     "magic": [],
     "send": [],
-    "jobshop": ["--disjoint-propagation=edge-finding"],
+    "jobshop": ["--disjoint-propagation=edge-finding", "--refine-reasons=no"],
 }
 
 CSP = re.compile(r"__csp\(([^,()]+(?:\([^()]*\))?),(-?\d+)\)")
