@@ -32,6 +32,9 @@ struct RandomProgramOptions {
     bool pin_values = false;
     // Only distinct and disjoint atoms besides the domains.
     bool pairs_only = false;
+    // Nine to eleven variables of two values each, and sums over nearly all
+    // of them: propagation then derives many bounds from one reason.
+    bool long_sums = false;
     // Distinct atoms over two to six terms, disjoint atoms over two to five
     // tasks (both with conditional elements) and products, besides sums.
     bool globals = false;
@@ -43,7 +46,8 @@ public:
 
     RandomProgram next(RandomProgramOptions options) {
         RandomProgram program;
-        int n = options.globals ? pick(2, 6) : pick(2, 5);
+        long_sums_ = options.long_sums;
+        int n = long_sums_ ? pick(9, 11) : (options.globals ? pick(2, 6) : pick(2, 5));
         std::vector<int> lo(n);
         std::vector<int> hi(n);
         long space = 1;
@@ -52,7 +56,9 @@ public:
             program.text += "t.\n";
         }
         for (int i = 0; i < n; ++i) {
-            int size = options.globals ? pick(1, n <= 3 ? 6 : (n == 4 ? 5 : 3)) : pick(1, n <= 3 ? 5 : 3);
+            int size = long_sums_        ? 2
+                       : options.globals ? pick(1, n <= 3 ? 6 : (n == 4 ? 5 : 3))
+                                         : pick(1, n <= 3 ? 5 : 3);
             lo[i] = pick(-10, 11 - size);
             hi[i] = lo[i] + size - 1;
             space *= size;
@@ -97,26 +103,29 @@ public:
         for (int r = 0; r < count; ++r) {
             Rule rule;
             std::string atom_text;
-            int kind = options.pairs_only ? pick(3, 4) : pick(0, 4);
+            int kind = options.pairs_only ? pick(3, 4) : pick(0, 5);
+            if (kind == 5 && choices == 0) {
+                kind = 0;
+            }
             if (options.globals) {
-                static int const kinds[] = {0, 5, 5, 6, 6, 7, 7};
+                static int const kinds[] = {0, 10, 10, 11, 11, 12, 12};
                 kind = kinds[pick(0, 6)];
             }
-            bool body = (kind <= 1 || kind == 7) && pick(0, 1) == 1;
-            if (kind == 5) {
+            bool body = (kind <= 1 || kind == 12) && pick(0, 1) == 1;
+            if (kind == 10) {
                 auto [text, holds] = distinct_atom(n);
                 atom_text = text;
                 rule.holds = holds;
-            } else if (kind == 6) {
+            } else if (kind == 11) {
                 auto [text, holds] = disjoint_atom(n);
                 atom_text = text;
                 rule.holds = holds;
-            } else if (kind == 7) {
+            } else if (kind == 12) {
                 auto [text, holds] = product_atom(n);
                 atom_text = text;
                 rule.holds = holds;
             } else if (kind == 0) {
-                auto [text, holds] = sum_atom(n);
+                auto [text, holds] = sum_atom(lo, hi, body);
                 atom_text = text;
                 rule.holds = holds;
             } else if (kind == 1) {
@@ -133,6 +142,13 @@ public:
                 }
                 atom_text = "&distinct{" + first + "; " + second + "}";
                 rule.holds = [f = first_value, s = second_value](std::vector<int> const& x) { return f(x) != s(x); };
+            } else if (kind == 5) {
+                // A domain without values, or with none of the variable's
+                // values: its condition must be false.
+                int var = pick(0, n - 1);
+                std::string const values[] = {"", "5..3", "3..1; 7..5", "0 .. -1; " + std::to_string(hi[var] + 1)};
+                atom_text = "&dom{" + values[pick(0, 3)] + "} = x" + std::to_string(var);
+                rule.holds = [](std::vector<int> const&) { return false; };
             } else {
                 int a = pick(0, n - 1);
                 int b = pick(0, n - 1);
@@ -150,7 +166,7 @@ public:
                     return x[a] + da <= x[b] || x[b] + db <= x[a];
                 };
             }
-            if (choices > 0 && pick(0, 2) == 0) {
+            if (choices > 0 && (kind == 5 || pick(0, 2) == 0)) {
                 rule.guard = pick(0, choices - 1);
             }
             std::string guard = rule.guard >= 0 ? "c" + std::to_string(rule.guard) : "";
@@ -246,12 +262,19 @@ private:
     }
 
     // A sum atom over one to three variables, which may repeat even with the
-    // same coefficient, and maybe a constant, with one of the six relations.
-    std::pair<std::string, std::function<bool(std::vector<int> const&)>> sum_atom(int n) {
+    // same coefficient, and maybe a constant, with one of the six relations;
+    // the right-hand side is a constant or a term over another variable. Body atoms favour = and !=, and some sums
+    // have only even coefficients, so that parity alone can decide them.
+    std::pair<std::string, std::function<bool(std::vector<int> const&)>> sum_atom(std::vector<int> const& lo,
+                                                                                 std::vector<int> const& hi,
+                                                                                 bool body) {
+        auto n = static_cast<int>(lo.size());
         std::vector<std::pair<int, int>> elements;
-        int size = pick(1, std::min(3, n));
+        int size = long_sums_ ? pick(n - 2, n) : pick(1, std::min(3, n));
+        int scale = pick(0, 3) == 0 ? 2 : 1;
         for (int e = 0; e < size; ++e) {
-            elements.emplace_back(coefficient(), pick(0, n - 1));
+            // Long sums take their first variables, each once.
+            elements.emplace_back(scale * coefficient(), long_sums_ ? e : pick(0, n - 1));
         }
         int constant = pick(0, 2) == 0 ? pick(-4, 4) : 0;
         std::string text = "&sum{";
@@ -262,13 +285,34 @@ private:
             text += "; " + std::to_string(constant);
         }
         static char const* const relations[] = {"<=", "=", "!=", "<", ">", ">="};
-        int relation = pick(0, 5);
+        int relation = body && pick(0, 1) == 0 ? pick(1, 2) : pick(0, 5);
         int rhs = pick(-8, 8);
-        text += std::string("} ") + relations[relation] + " " + std::to_string(rhs);
-        auto holds = [elements, constant, relation, rhs](std::vector<int> const& x) {
+        if (long_sums_) {
+            // Near the smallest or the largest value of the sum, where few
+            // decisions leave many bounds to derive.
+            int low = constant;
+            int high = constant;
+            for (auto [c, v] : elements) {
+                low += c * (c > 0 ? lo[v] : hi[v]);
+                high += c * (c > 0 ? hi[v] : lo[v]);
+            }
+            rhs = pick(0, 1) == 0 ? low + pick(0, 3) : high - pick(0, 3);
+        }
+        // rhs + guard_coefficient * x[guard_var] when guard_var >= 0.
+        int guard_var = !long_sums_ && pick(0, 2) == 0 ? pick(0, n - 1) : -1;
+        int guard_coefficient = guard_var >= 0 ? scale * coefficient() : 0;
+        text += std::string("} ") + relations[relation] + " ";
+        if (guard_var >= 0) {
+            text += std::to_string(guard_coefficient) + "*x" + std::to_string(guard_var) + " + ";
+        }
+        text += std::to_string(rhs);
+        auto holds = [elements, constant, relation, rhs, guard_var, guard_coefficient](std::vector<int> const& x) {
             int sum = constant;
             for (auto [c, v] : elements) {
                 sum += c * x[v];
+            }
+            if (guard_var >= 0) {
+                sum -= guard_coefficient * x[guard_var];
             }
             switch (relation) {
             case 0:
@@ -447,6 +491,7 @@ private:
     }
 
     std::mt19937 rng_;
+    bool long_sums_ = false;
 };
 
 } // namespace Tarvex::Testing
