@@ -162,6 +162,23 @@ TEST(RandomPrograms, GlobalsWithAndWithoutChecks) {
     run_programs({.globals = true}, 1, 100, 147, false, {{"check-solution", "no"}});
 }
 
+TEST(RandomPrograms, GlobalsWithStrongerPropagation) {
+    Settings values{{"distinct-propagation", "values"}, {"disjoint-propagation", "edge-finding"}};
+    run_programs({.globals = true}, 1, 150, 151, false, values);
+    run_programs({.globals = true}, 3, 100, 152, false, values);
+    run_programs({.globals = true}, 1, 80, 153, true, values);
+    values.emplace_back("check-state", "yes");
+    run_programs({.pin_values = true, .globals = true}, 1, 80, 154, false, values);
+    Settings const bounds{{"distinct-propagation", "bounds"}, {"disjoint-propagation", "edge-finding"}};
+    run_programs({.globals = true}, 1, 150, 155, false, bounds);
+    run_programs({.globals = true}, 3, 100, 156, false, bounds);
+    run_programs({.globals = true}, 1, 80, 157, true, bounds);
+    // Threads with different strengths search one space together.
+    Settings const mixed{{"distinct-propagation", "values,1"}, {"disjoint-propagation", "edge-finding,2"},
+                         {"distinct-propagation", "bounds,2"}};
+    run_programs({.globals = true}, 3, 100, 158, false, mixed);
+}
+
 TEST(RandomPrograms, GlobalsInTwoSteps) {
     run_programs({.globals = true}, 1, 100, 148, true);
     run_programs({.globals = true}, 3, 80, 149, true);
