@@ -30,6 +30,8 @@ DisjointConstraintState::DisjointConstraintState(DisjointConstraint const& const
             tasks_.push_back({var, duration, 0, 0, 0, 0, 0, 0, 0});
         }
     }
+    by_start_.reserve(tasks_.size());
+    prefix_.reserve(tasks_.size());
 }
 
 void DisjointConstraintState::attach_to_solver(ThreadSolver& solver) {
@@ -58,8 +60,6 @@ std::pair<bool, bool> DisjointConstraintState::translate_to_clauses(TheoryConfig
 std::unique_ptr<AbstractConstraintState> DisjointConstraintState::clone_state() const {
     auto clone = std::make_unique<DisjointConstraintState>(*constraint_);
     clone->tasks_ = tasks_;
-    clone->by_start_.reserve(tasks_.size());
-    clone->prefix_.reserve(tasks_.size());
     clone->deactivation_level_ = deactivation_level_;
     clone->rescan_ = rescan_;
     clone->queued_ = queued_;

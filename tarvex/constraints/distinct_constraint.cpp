@@ -10,7 +10,8 @@
 namespace Tarvex {
 
 UniqueConstraint DistinctConstraint::create(literal_t literal, std::span<Term const> terms, bool sort) {
-    if (terms.size() > std::numeric_limits<std::uint32_t>::max()) {
+    // Watches name a term by its index plus one, with a sign, in a value.
+    if (terms.size() >= static_cast<std::size_t>(std::numeric_limits<value_t>::max())) {
         throw std::length_error("too many elements");
     }
     std::size_t count = 0;
