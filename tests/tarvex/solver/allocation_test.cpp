@@ -81,9 +81,11 @@ TEST(Allocation, GlobalConstraintsAllocateNothingOnceWarm) {
     if (!TARVEX_COUNT_ALLOCATIONS) {
         GTEST_SKIP() << "allocations are not counted under AddressSanitizer";
     }
-    for (auto mode : {DistinctPropagation::Ends, DistinctPropagation::Values}) {
+    for (auto mode : {DistinctPropagation::Ends, DistinctPropagation::Values, DistinctPropagation::Bounds}) {
         TestSupport::RandomSearch search{8, 40, 20, 4, 60};
         search.config.distinct_propagation = mode;
+        search.config.disjoint_propagation =
+            mode == DistinctPropagation::Ends ? DisjointPropagation::Windows : DisjointPropagation::EdgeFinding;
         search.add_globals(9, 6);
         expect_no_allocation_once_warm(search);
     }
