@@ -43,6 +43,21 @@ std::string heuristic_name(HeuristicMode mode) {
     return mode == HeuristicMode::MaxChain ? "max-chain" : "none";
 }
 
+std::string distinct_name(DistinctPropagation mode) {
+    switch (mode) {
+    case DistinctPropagation::Values:
+        return "values";
+    case DistinctPropagation::Bounds:
+        return "bounds";
+    default:
+        return "ends";
+    }
+}
+
+std::string disjoint_name(DisjointPropagation mode) {
+    return mode == DisjointPropagation::EdgeFinding ? "edge-finding" : "windows";
+}
+
 // The host calls a parser with its data pointer, the parser owned by the
 // handle. An exception becomes false, with its text left in the host's error
 // state so that the host can name the reason.
@@ -97,6 +112,12 @@ private:
 
 std::int32_t heuristic_value(std::string_view part) {
     return static_cast<std::int32_t>(read_heuristic(part));
+}
+std::int32_t distinct_value(std::string_view part) {
+    return static_cast<std::int32_t>(read_distinct_propagation(part));
+}
+std::int32_t disjoint_value(std::string_view part) {
+    return static_cast<std::int32_t>(read_disjoint_propagation(part));
 }
 std::int32_t sign_value(std::string_view part) {
     return read_sign_value(part);
@@ -209,6 +230,21 @@ bool tarvex_register_options(tarvex_theory_t* theory, gondra_options_t* options)
                           "Split all domains on total assignment [" + yes_no(thread.split_all) +
                               per_thread_bool_suffix,
                           Target::split_all, bool_value);
+        add.thread_option(
+            "distinct-propagation",
+            "Configure propagation of distinct constraints [" + distinct_name(thread.distinct_propagation) +
+                "]\n      <arg>: {ends,values,bounds}[,<i>]\n        ends  : move terms whose lowest or highest "
+                "value a fixed term takes\n        values: also cut that value out of one-variable terms\n"
+                "        bounds: also close intervals that terms fill to the others\n      <i>  : Only enable for "
+                "thread <i>",
+            Target::distinct_propagation, distinct_value);
+        add.thread_option(
+            "disjoint-propagation",
+            "Configure propagation of disjoint constraints [" + disjoint_name(thread.disjoint_propagation) +
+                "]\n      <arg>: {windows,edge-finding}[,<i>]\n        windows     : overloads and exactly "
+                "filled windows\n        edge-finding: edge finding in both directions\n      <i>  : Only enable "
+                "for thread <i>",
+            Target::disjoint_propagation, disjoint_value);
         add.option(
             "min-int,@2", "Set minimum integer [" + std::to_string(config.min_int) + "]",
             [&config](char const* text) {
@@ -312,6 +348,10 @@ bool tarvex_configure(tarvex_theory_t* theory, char const* key, char const* valu
             configure_thread(config, Target::propagate_chain, text, bool_value);
         } else if (name == "split-all") {
             configure_thread(config, Target::split_all, text, bool_value);
+        } else if (name == "distinct-propagation") {
+            configure_thread(config, Target::distinct_propagation, text, distinct_value);
+        } else if (name == "disjoint-propagation") {
+            configure_thread(config, Target::disjoint_propagation, text, disjoint_value);
         } else {
             // A misspelt key must not pass for a setting that took effect.
             throw std::runtime_error("unknown option: " + std::string{name});

@@ -118,6 +118,29 @@ HeuristicMode read_heuristic(std::string_view part) {
     invalid();
 }
 
+DistinctPropagation read_distinct_propagation(std::string_view part) {
+    if (keyword_matches(part, "ends")) {
+        return DistinctPropagation::Ends;
+    }
+    if (keyword_matches(part, "values")) {
+        return DistinctPropagation::Values;
+    }
+    if (keyword_matches(part, "bounds")) {
+        return DistinctPropagation::Bounds;
+    }
+    invalid();
+}
+
+DisjointPropagation read_disjoint_propagation(std::string_view part) {
+    if (keyword_matches(part, "windows")) {
+        return DisjointPropagation::Windows;
+    }
+    if (keyword_matches(part, "edge-finding")) {
+        return DisjointPropagation::EdgeFinding;
+    }
+    invalid();
+}
+
 value_t read_sign_value(std::string_view part) {
     if (keyword_matches(part, "+")) {
         return std::numeric_limits<value_t>::max();

@@ -24,6 +24,12 @@ void set_field(ThreadConfig& config, Target target, std::int32_t value) {
     case Target::split_all:
         config.split_all = value != 0;
         break;
+    case Target::distinct_propagation:
+        config.distinct_propagation = static_cast<DistinctPropagation>(value);
+        break;
+    case Target::disjoint_propagation:
+        config.disjoint_propagation = static_cast<DisjointPropagation>(value);
+        break;
     }
 }
 

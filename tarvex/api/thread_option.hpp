@@ -18,6 +18,8 @@ enum class Target : std::int32_t {
     refine_introduce = 3,
     propagate_chain = 4,
     split_all = 5,
+    distinct_propagation = 6,
+    disjoint_propagation = 7,
 };
 
 // A setting for all threads (no index) orders before any thread's setting of

@@ -1,5 +1,7 @@
 #include "constraints/disjoint_constraint.hpp"
 
+#include "constraints/disjoint_constraint_state.hpp"
+
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -17,9 +19,7 @@ UniqueConstraint DisjointConstraint::create(literal_t literal, std::span<CoefVar
 }
 
 std::unique_ptr<AbstractConstraintState> DisjointConstraint::make_state() const {
-    // No per-thread state exists for this kind yet; refuse rather than
-    // silently accept assignments that violate the constraint.
-    throw std::logic_error("propagation of disjoint constraints is not available");
+    return std::make_unique<DisjointConstraintState>(*this);
 }
 
 } // namespace Tarvex

@@ -1,5 +1,6 @@
 #include "constraints/distinct_constraint.hpp"
 
+#include "constraints/distinct_constraint_state.hpp"
 #include "constraints/sort_elements.hpp"
 
 #include <limits>
@@ -9,7 +10,8 @@
 namespace Tarvex {
 
 UniqueConstraint DistinctConstraint::create(literal_t literal, std::span<Term const> terms, bool sort) {
-    if (terms.size() > std::numeric_limits<std::uint32_t>::max()) {
+    // Watches name a term by its index plus one, with a sign, in a value.
+    if (terms.size() >= static_cast<std::size_t>(std::numeric_limits<value_t>::max())) {
         throw std::length_error("too many elements");
     }
     std::size_t count = 0;
@@ -36,9 +38,7 @@ UniqueConstraint DistinctConstraint::create(literal_t literal, std::span<Term co
 }
 
 std::unique_ptr<AbstractConstraintState> DistinctConstraint::make_state() const {
-    // No per-thread state exists for this kind yet; refuse rather than
-    // silently accept assignments that violate the constraint.
-    throw std::logic_error("propagation of distinct constraints is not available");
+    return std::make_unique<DistinctConstraintState>(*this);
 }
 
 } // namespace Tarvex

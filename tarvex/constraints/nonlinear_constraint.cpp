@@ -1,6 +1,8 @@
 #include "constraints/nonlinear_constraint.hpp"
 
-#include <stdexcept>
+#include "constraints/nonlinear_constraint_state.hpp"
+
+#include <memory>
 
 namespace Tarvex {
 
@@ -10,9 +12,7 @@ UniqueConstraint NonlinearConstraint::create(literal_t literal, value_t rhs, val
 }
 
 std::unique_ptr<AbstractConstraintState> NonlinearConstraint::make_state() const {
-    // No per-thread state exists for this kind yet; refuse rather than
-    // silently accept assignments that violate the constraint.
-    throw std::logic_error("propagation of nonlinear constraints is not available");
+    return std::make_unique<NonlinearConstraintState>(*this);
 }
 
 } // namespace Tarvex

@@ -15,6 +15,24 @@ enum class HeuristicMode : std::int32_t {
     MaxChain = 1, // assign chains of order literals
 };
 
+// How much a distinct constraint derives from a term fixed to a value v.
+enum class DistinctPropagation : std::int32_t {
+    Ends = 0,   // terms whose lowest or highest value is v move off it
+    Values = 1, // also: v is cut out of the domain of every one-variable term
+    Bounds = 2, // also: intervals that as many terms must fill as they hold
+                // values are closed to the other one-variable terms
+};
+
+// What a disjoint constraint derives from the windows of its tasks.
+enum class DisjointPropagation : std::int32_t {
+    // Overloads and exactly filled windows; the mirrored direction looks
+    // again only after a backtrack.
+    Windows = 0,
+    // Edge finding in both directions, each looking at the tasks that
+    // changed since it last did.
+    EdgeFinding = 1,
+};
+
 struct ThreadConfig {
     HeuristicMode heuristic = HeuristicMode::None;
     // x <= v is decided negative exactly when v >= sign_value.
@@ -23,6 +41,8 @@ struct ThreadConfig {
     bool propagate_chain = true;
     bool refine_reasons = true;
     bool refine_introduce = true;
+    DistinctPropagation distinct_propagation = DistinctPropagation::Ends;
+    DisjointPropagation disjoint_propagation = DisjointPropagation::Windows;
 };
 
 struct TheoryConfig {

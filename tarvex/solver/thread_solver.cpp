@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <limits>
 
 namespace Tarvex {
 
@@ -119,6 +120,37 @@ literal_t ThreadSolver::update_literal(AbstractClauseCreator& cc, VariableState&
     return -true_literal;
 }
 
+literal_t ThreadSolver::value_literal(AbstractClauseCreator& cc, VariableState& vs, value_t v) {
+    if (literal_t known = value_literals_.find(vs.var(), v); known != 0) {
+        return known;
+    }
+    literal_t at = get_literal(cc, vs, v);
+    literal_t below = v > std::numeric_limits<value_t>::min() ? get_literal(cc, vs, v - 1) : -true_literal;
+    literal_t lit = 0;
+    if (at == -true_literal || below == true_literal) {
+        lit = -true_literal;
+    } else if (at == true_literal) {
+        lit = -below;
+    } else if (below == -true_literal) {
+        lit = at;
+    } else {
+        lit = cc.add_literal();
+        // lit <-> (x <= v and not x <= v - 1); never deleted, since the
+        // literal is reused for as long as it exists.
+        std::array<literal_t, 3> both{-at, below, lit};
+        std::array<literal_t, 2> upper{at, -lit};
+        std::array<literal_t, 2> lower{-below, -lit};
+        if (!cc.add_clause(both, clause_type_static) || !cc.add_clause(upper, clause_type_static) ||
+            !cc.add_clause(lower, clause_type_static)) {
+            // The definition cannot conflict by itself: the host was in
+            // conflict already. A partly defined literal is not kept.
+            return 0;
+        }
+    }
+    value_literals_.store(vs.var(), v, lit, vs.min_bound(), vs.max_bound());
+    return lit;
+}
+
 void ThreadSolver::register_literal(VariableState& vs, value_t v, literal_t lit) {
     auto index = static_cast<std::size_t>(std::abs(static_cast<wide_t>(lit))) - 1;
     if (index >= literal_map_.size()) {
@@ -167,6 +199,9 @@ std::pair<literal_t, literal_t> ThreadSolver::link_literal(VariableState& vs, li
 void ThreadSolver::drop_search_literals() {
     minimize_bound_.reset();
     minimize_level_ = 0;
+    value_literals_.erase_if([this](literal_t lit) {
+        return static_cast<std::uint64_t>(std::abs(static_cast<wide_t>(lit))) > init_literal_count_;
+    });
     for (std::size_t index = init_literal_count_; index < literal_map_.size(); ++index) {
         auto& entry = literal_map_[index];
         if (!entry.valid()) {

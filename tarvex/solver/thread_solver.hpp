@@ -14,6 +14,7 @@
 #include "propagator/theory_stats.hpp"
 #include "solver/abstract_clause_creator.hpp"
 #include "solver/literal_entry.hpp"
+#include "solver/value_literals.hpp"
 #include "solver/variable_state.hpp"
 
 #include <cstddef>
@@ -84,6 +85,10 @@ public:
     // returns (prev, next) around v.
     std::pair<literal_t, literal_t> link_literal(VariableState& vs, literal_t lit, value_t v);
     LiteralEntry const& lookup_literal(literal_t lit) const;
+    // A literal that holds exactly when x = v, made on first use from the
+    // order literals of v - 1 and v with its three defining clauses; 0 when
+    // the host refused one of them (the caller must stop).
+    literal_t value_literal(AbstractClauseCreator& cc, VariableState& vs, value_t v);
     // Forgets the order literals created after the latest initialisation.
     void drop_search_literals();
     std::uint32_t init_literal_count() const { return init_literal_count_; }
@@ -163,6 +168,7 @@ private:
     std::vector<AbstractConstraintState*> inactive_;
     std::vector<RemovedWatch> removed_watches_;
     std::vector<literal_t> temp_reason_;
+    ValueLiterals value_literals_;
     std::uint32_t split_cursor_ = 0;
     std::uint32_t trail_offset_ = 0;
     std::optional<wide_t> minimize_bound_;

@@ -151,6 +151,18 @@ TEST(Configure, PerThreadKeysTakeEffectAtOnceForTheirScope) {
     EXPECT_FALSE(third.refine_reasons || third.refine_introduce || third.propagate_chain);
     EXPECT_FALSE(third.split_all);
     EXPECT_TRUE(config.default_solver_config.refine_reasons);
+
+    EXPECT_EQ(h.failure("distinct-propagation", "v"), "");
+    EXPECT_EQ(h.failure("distinct-propagation", "bounds,1"), "");
+    EXPECT_EQ(h.failure("disjoint-propagation", "edge-finding,2"), "");
+    EXPECT_EQ(h.failure("distinct-propagation", "hall"), "invalid argument");
+    EXPECT_EQ(h.failure("disjoint-propagation", "windows,64"), "invalid argument");
+    auto const& first = *std::next(config.solver_configs.begin(), 1);
+    EXPECT_EQ(config.default_solver_config.distinct_propagation, DistinctPropagation::Values);
+    EXPECT_EQ(first.distinct_propagation, DistinctPropagation::Bounds);
+    EXPECT_EQ(third.distinct_propagation, DistinctPropagation::Values);
+    EXPECT_EQ(third.disjoint_propagation, DisjointPropagation::EdgeFinding);
+    EXPECT_EQ(first.disjoint_propagation, DisjointPropagation::Windows);
 }
 
 // A key that names no option used to pass for a setting that took effect.

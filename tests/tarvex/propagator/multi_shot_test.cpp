@@ -213,7 +213,7 @@ TEST(MultiShot, BoundOfALaterStepHoldsThroughoutItsSearch) {
     auto first = session.solve();
     ASSERT_TRUE(first.ok) << first.error;
     EXPECT_EQ(first.models.size(), 12U);
-    ASSERT_TRUE(session.ground("&__sum_h{x} >= 2.", "more")) << session.error();
+    ASSERT_TRUE(session.ground("&sum{x} >= 2.", "more")) << session.error();
     auto second = session.solve();
     ASSERT_TRUE(second.ok) << second.error;
     EXPECT_EQ(second.models.size(), 10U);

@@ -3,11 +3,13 @@
 // Random small integer programs together with their models computed by brute
 // force over every value and choice combination.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace Tarvex::Testing {
@@ -33,6 +35,9 @@ struct RandomProgramOptions {
     // Nine to eleven variables of two values each, and sums over nearly all
     // of them: propagation then derives many bounds from one reason.
     bool long_sums = false;
+    // Distinct atoms over two to six terms, disjoint atoms over two to five
+    // tasks (both with conditional elements) and products, besides sums.
+    bool globals = false;
 };
 
 class RandomProgramGenerator {
@@ -42,12 +47,18 @@ public:
     RandomProgram next(RandomProgramOptions options) {
         RandomProgram program;
         long_sums_ = options.long_sums;
-        int n = long_sums_ ? pick(9, 11) : pick(2, 5);
+        int n = long_sums_ ? pick(9, 11) : (options.globals ? pick(2, 6) : pick(2, 5));
         std::vector<int> lo(n);
         std::vector<int> hi(n);
         long space = 1;
+        if (options.globals) {
+            // A fact for the conditions of elements.
+            program.text += "t.\n";
+        }
         for (int i = 0; i < n; ++i) {
-            int size = long_sums_ ? 2 : pick(1, n <= 3 ? 5 : 3);
+            int size = long_sums_        ? 2
+                       : options.globals ? pick(1, n <= 3 ? 6 : (n == 4 ? 5 : 3))
+                                         : pick(1, n <= 3 ? 5 : 3);
             lo[i] = pick(-10, 11 - size);
             hi[i] = lo[i] + size - 1;
             space *= size;
@@ -96,8 +107,24 @@ public:
             if (kind == 5 && choices == 0) {
                 kind = 0;
             }
-            bool body = kind <= 1 && pick(0, 1) == 1;
-            if (kind == 0) {
+            if (options.globals) {
+                static int const kinds[] = {0, 10, 10, 11, 11, 12, 12};
+                kind = kinds[pick(0, 6)];
+            }
+            bool body = (kind <= 1 || kind == 12) && pick(0, 1) == 1;
+            if (kind == 10) {
+                auto [text, holds] = distinct_atom(n);
+                atom_text = text;
+                rule.holds = holds;
+            } else if (kind == 11) {
+                auto [text, holds] = disjoint_atom(n);
+                atom_text = text;
+                rule.holds = holds;
+            } else if (kind == 12) {
+                auto [text, holds] = product_atom(n);
+                atom_text = text;
+                rule.holds = holds;
+            } else if (kind == 0) {
                 auto [text, holds] = sum_atom(lo, hi, body);
                 atom_text = text;
                 rule.holds = holds;
@@ -202,6 +229,9 @@ private:
                 }
                 if (!ok) {
                     continue;
+                }
+                if (options.globals) {
+                    model.push_back("t");
                 }
                 for (int j = 0; j < choices; ++j) {
                     if (((mask >> j) & 1) != 0) {
@@ -317,6 +347,147 @@ private:
             text += " + " + std::to_string(k);
         }
         return {text, [c, var, k](std::vector<int> const& x) { return c * x[var] + k; }};
+    }
+
+    using Test = std::function<bool(std::vector<int> const&)>;
+
+    // The condition of an element: none, the fact t (kept) or its negation
+    // (the element is dropped by grounding).
+    std::pair<std::string, bool> condition() {
+        switch (pick(0, 5)) {
+        case 0:
+            return {" : t", true};
+        case 1:
+            return {" : not t", false};
+        default:
+            return {"", true};
+        }
+    }
+
+    static char const* relation_text(int relation) {
+        static char const* const relations[] = {"<=", "=", "!=", "<", ">", ">="};
+        return relations[relation];
+    }
+
+    static bool compare(long value, int relation, long rhs) {
+        switch (relation) {
+        case 0:
+            return value <= rhs;
+        case 1:
+            return value == rhs;
+        case 2:
+            return value != rhs;
+        case 3:
+            return value < rhs;
+        case 4:
+            return value > rhs;
+        default:
+            return value >= rhs;
+        }
+    }
+
+    // A distinct atom over two to six terms: constants, c*x + k, or sums of
+    // two variables; equal terms may repeat.
+    std::pair<std::string, Test> distinct_atom(int n) {
+        int size = pick(2, 6);
+        std::vector<Evaluator> terms;
+        std::string text = "&distinct{";
+        for (int e = 0; e < size; ++e) {
+            std::string term;
+            Evaluator value;
+            int shape = pick(0, 5);
+            if (shape == 0) {
+                int k = pick(-6, 6);
+                term = std::to_string(k);
+                value = [k](std::vector<int> const&) { return k; };
+            } else if (shape == 1) {
+                int a = pick(0, n - 1);
+                int b = pick(0, n - 1);
+                int c = coefficient();
+                int k = pick(-3, 3);
+                term = "x" + std::to_string(a) + " + " + std::to_string(c) + "*x" + std::to_string(b) + " + " +
+                       std::to_string(k);
+                value = [a, b, c, k](std::vector<int> const& x) { return x[a] + c * x[b] + k; };
+            } else {
+                std::tie(term, value) = distinct_term(n);
+            }
+            auto [cond, kept] = condition();
+            text += (e > 0 ? "; " : "") + term + cond;
+            if (kept) {
+                terms.push_back(std::move(value));
+            }
+        }
+        text += "}";
+        return {text, [terms](std::vector<int> const& x) {
+                    std::set<int> seen;
+                    for (auto const& term : terms) {
+                        if (!seen.insert(term(x)).second) {
+                            return false;
+                        }
+                    }
+                    return true;
+                }};
+    }
+
+    // A disjoint atom over two to five tasks; durations of 0 or less occupy
+    // nothing.
+    std::pair<std::string, Test> disjoint_atom(int n) {
+        int size = pick(2, 5);
+        std::vector<std::pair<int, int>> tasks;
+        std::string text = "&disjoint{";
+        std::vector<bool> used(n, false);
+        for (int e = 0; e < size; ++e) {
+            // Tasks sharing a start variable overlap: rarely.
+            int var = pick(0, n - 1);
+            for (int retry = 0; retry < 4 && used[var]; ++retry) {
+                var = pick(0, n - 1);
+            }
+            used[var] = true;
+            int duration = pick(-1, 3);
+            auto [cond, kept] = condition();
+            text += (e > 0 ? "; x" : "x") + std::to_string(var) + " @ " + std::to_string(duration) + cond;
+            if (kept && duration > 0) {
+                tasks.emplace_back(var, duration);
+            }
+        }
+        text += "}";
+        return {text, [tasks](std::vector<int> const& x) {
+                    for (std::size_t i = 0; i < tasks.size(); ++i) {
+                        for (std::size_t j = i + 1; j < tasks.size(); ++j) {
+                            auto [a, da] = tasks[i];
+                            auto [b, db] = tasks[j];
+                            if (x[a] + da > x[b] && x[b] + db > x[a]) {
+                                return false;
+                            }
+                        }
+                    }
+                    return true;
+                }};
+    }
+
+    // A product a*x*y (maybe a square) with maybe one linear element and a
+    // constant, under one of the six relations.
+    std::pair<std::string, Test> product_atom(int n) {
+        int a = pick(0, 3) == 0 ? coefficient() : 1;
+        int x = pick(0, n - 1);
+        int y = pick(0, n - 1);
+        int c = pick(0, 1) == 0 ? coefficient() : 0;
+        int z = pick(0, n - 1);
+        int k = pick(0, 2) == 0 ? pick(-5, 5) : 0;
+        int relation = pick(0, 5);
+        int rhs = pick(-12, 12);
+        std::string text = "&nsum{" + std::to_string(a) + "*x" + std::to_string(x) + "*x" + std::to_string(y);
+        if (c != 0) {
+            text += "; " + std::to_string(c) + "*x" + std::to_string(z);
+        }
+        if (k != 0) {
+            text += "; " + std::to_string(k);
+        }
+        text += std::string("} ") + relation_text(relation) + " " + std::to_string(rhs);
+        return {text, [=](std::vector<int> const& v) {
+                    long value = static_cast<long>(a) * v[x] * v[y] + static_cast<long>(c) * v[z] + k;
+                    return compare(value, relation, rhs);
+                }};
     }
 
     std::mt19937 rng_;

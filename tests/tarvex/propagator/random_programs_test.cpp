@@ -141,6 +141,54 @@ Settings const translation_max{{"translate-clauses", "max,-1"},
 // Clauses only: weight constraints are never chosen.
 Settings const clauses_only{{"translate-clauses", "max,-1"}, {"translate-pb", "-1"}};
 
+// Distinct and disjoint constraints over more elements than two, and
+// products, checked against brute force with the theory verifying every
+// total assignment and, in one variant, its cached state on every
+// propagation.
+TEST(RandomPrograms, GlobalsOneThread) {
+    run_programs({.globals = true}, 1, 200, 141);
+    run_programs({.pin_values = true, .globals = true}, 1, 100, 142);
+}
+
+TEST(RandomPrograms, GlobalsThreeThreads) {
+    run_programs({.globals = true}, 3, 150, 143);
+    run_programs({.pin_values = true, .globals = true}, 3, 80, 144);
+}
+
+TEST(RandomPrograms, GlobalsWithAndWithoutChecks) {
+    Settings const state{{"check-state", "yes"}};
+    run_programs({.globals = true}, 1, 100, 145, false, state);
+    run_programs({.globals = true}, 3, 100, 146, false, state);
+    run_programs({.globals = true}, 1, 100, 147, false, {{"check-solution", "no"}});
+}
+
+TEST(RandomPrograms, GlobalsWithStrongerPropagation) {
+    Settings values{{"distinct-propagation", "values"}, {"disjoint-propagation", "edge-finding"}};
+    run_programs({.globals = true}, 1, 150, 151, false, values);
+    run_programs({.globals = true}, 3, 100, 152, false, values);
+    run_programs({.globals = true}, 1, 80, 153, true, values);
+    values.emplace_back("check-state", "yes");
+    run_programs({.pin_values = true, .globals = true}, 1, 80, 154, false, values);
+    Settings const bounds{{"distinct-propagation", "bounds"}, {"disjoint-propagation", "edge-finding"}};
+    run_programs({.globals = true}, 1, 150, 155, false, bounds);
+    run_programs({.globals = true}, 3, 100, 156, false, bounds);
+    run_programs({.globals = true}, 1, 80, 157, true, bounds);
+    // Threads with different strengths search one space together.
+    Settings const mixed{{"distinct-propagation", "values,1"}, {"disjoint-propagation", "edge-finding,2"},
+                         {"distinct-propagation", "bounds,2"}};
+    run_programs({.globals = true}, 3, 100, 158, false, mixed);
+}
+
+TEST(RandomPrograms, GlobalsInTwoSteps) {
+    run_programs({.globals = true}, 1, 100, 148, true);
+    run_programs({.globals = true}, 3, 80, 149, true);
+}
+
+TEST(RandomPrograms, GlobalsWithTranslationOffAndAtItsLimits) {
+    run_programs({.globals = true}, 1, 100, 161, false, translation_off);
+    run_programs({.globals = true}, 3, 60, 162, false, translation_max);
+}
+
 TEST(RandomPrograms, TranslationOffOneAndThreeThreads) {
     run_programs({}, 1, 100, 41, false, translation_off);
     run_programs({}, 3, 60, 42, false, translation_off);

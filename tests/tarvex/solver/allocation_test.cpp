@@ -48,11 +48,7 @@ void operator delete(void* ptr, std::size_t) noexcept {
 namespace Tarvex {
 namespace {
 
-TEST(Allocation, PropagationAndUndoAllocateNothingOnceWarm) {
-    if (!TARVEX_COUNT_ALLOCATIONS) {
-        GTEST_SKIP() << "allocations are not counted under AddressSanitizer";
-    }
-    TestSupport::RandomSearch search{7, 40, 60, 5, 60};
+void expect_no_allocation_once_warm(TestSupport::RandomSearch& search) {
     // Early rounds create order literals (reasons refined by introduction
     // change later rounds) and grow the scratch buffers; repeat until a round
     // creates no literal.
@@ -71,6 +67,28 @@ TEST(Allocation, PropagationAndUndoAllocateNothingOnceWarm) {
     EXPECT_EQ(again, made);
     EXPECT_EQ(after - before, 0U);
     EXPECT_GT(search.cc.clauses_added, 0U);
+}
+
+TEST(Allocation, PropagationAndUndoAllocateNothingOnceWarm) {
+    if (!TARVEX_COUNT_ALLOCATIONS) {
+        GTEST_SKIP() << "allocations are not counted under AddressSanitizer";
+    }
+    TestSupport::RandomSearch search{7, 40, 60, 5, 60};
+    expect_no_allocation_once_warm(search);
+}
+
+TEST(Allocation, GlobalConstraintsAllocateNothingOnceWarm) {
+    if (!TARVEX_COUNT_ALLOCATIONS) {
+        GTEST_SKIP() << "allocations are not counted under AddressSanitizer";
+    }
+    for (auto mode : {DistinctPropagation::Ends, DistinctPropagation::Values, DistinctPropagation::Bounds}) {
+        TestSupport::RandomSearch search{8, 40, 20, 4, 60};
+        search.config.distinct_propagation = mode;
+        search.config.disjoint_propagation =
+            mode == DistinctPropagation::Ends ? DisjointPropagation::Windows : DisjointPropagation::EdgeFinding;
+        search.add_globals(9, 6);
+        expect_no_allocation_once_warm(search);
+    }
 }
 
 } // namespace

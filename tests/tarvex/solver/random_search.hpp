@@ -4,6 +4,9 @@
 // decisions on order literals: each round decides, propagates to a fixpoint
 // and finally undoes every level, as a host search would between restarts.
 
+#include "constraints/disjoint_constraint.hpp"
+#include "constraints/distinct_constraint.hpp"
+#include "constraints/nonlinear_constraint.hpp"
 #include "constraints/sum_constraint.hpp"
 #include "solver/thread_solver.hpp"
 #include "tarvex/solver/recording_clause_creator.hpp"
@@ -64,6 +67,38 @@ public:
         for (std::size_t i = 0; i < decisions; ++i) {
             plan.push_back({static_cast<var_id>(pick(rng)), value(rng), (i & 1U) == 0});
         }
+    }
+
+    // Adds distinct constraints over terms of one or two variables, disjoint
+    // constraints and products over the variables, each of them `count`
+    // times.
+    void add_globals(std::uint32_t seed, std::size_t count) {
+        std::mt19937 rng{seed};
+        std::size_t variables = solver.num_variables();
+        std::uniform_int_distribution<std::size_t> pick{0, variables - 1};
+        std::uniform_int_distribution<value_t> small{1, 9};
+        auto var = [&] { return static_cast<var_id>(pick(rng)); };
+        for (std::size_t i = 0; i < count; ++i) {
+            std::vector<DistinctConstraint::Term> terms;
+            for (std::size_t t = 0; t < 8; ++t) {
+                std::vector<CoefVar> elements{{small(rng) % 3 + 1, var()}};
+                if (t % 3 == 0) {
+                    elements.emplace_back(-1, var());
+                }
+                terms.emplace_back(std::move(elements), small(rng));
+            }
+            owned.push_back(DistinctConstraint::create(true_literal, terms, true));
+            solver.add_constraint(*owned.back());
+            std::vector<CoefVar> tasks;
+            for (std::size_t t = 0; t < 6; ++t) {
+                tasks.emplace_back(small(rng) * 3, var());
+            }
+            owned.push_back(DisjointConstraint::create(true_literal, tasks));
+            solver.add_constraint(*owned.back());
+            owned.push_back(NonlinearConstraint::create(true_literal, 4000, small(rng), var(), var(), -small(rng), var()));
+            solver.add_constraint(*owned.back());
+        }
+        solver.fixpoint(cc, false);
     }
 
     // One round of decisions; returns the number of decisions propagated.

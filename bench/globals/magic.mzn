@@ -1,0 +1,10 @@
+include "alldifferent.mzn";
+int: n = 4;
+int: s = n * (n * n + 1) div 2;
+array[1..n, 1..n] of var 1..n*n: m;
+constraint alldifferent([m[r, c] | r, c in 1..n]);
+constraint forall(r in 1..n)(sum(c in 1..n)(m[r, c]) = s);
+constraint forall(c in 1..n)(sum(r in 1..n)(m[r, c]) = s);
+constraint sum(i in 1..n)(m[i, i]) = s;
+constraint sum(i in 1..n)(m[i, n + 1 - i]) = s;
+solve satisfy;
