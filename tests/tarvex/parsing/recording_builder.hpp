@@ -57,6 +57,11 @@ public:
         }
         return it->second;
     }
+    var_id new_variable() override {
+        variable_names.push_back("_" + std::to_string(variable_names.size()));
+        calls.push_back("var(" + variable_names.back() + ")");
+        return static_cast<var_id>(variable_names.size() - 1);
+    }
     bool build_sum(literal_t lit, LinearTerm const& term, value_t rhs, bool strict) override {
         calls.push_back("sum(" + std::to_string(lit) + ":" + linear(term) + "<=" + std::to_string(rhs) +
                         (strict ? ",strict)" : ")"));

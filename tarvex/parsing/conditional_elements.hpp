@@ -1,0 +1,45 @@
+#pragma once
+
+// Elements whose condition is not a fact: an element t : L1, ..., Ln counts
+// exactly when its condition holds. The host hands one program literal c for
+// the whole condition; this encoder turns "t if c, else nothing" into
+// unconditional linear terms over auxiliary variables that c determines, so
+// that a constraint over them needs no case split and creates no free
+// choice (no model is repeated).
+
+#include "constraints/abstract_constraint_builder.hpp"
+#include "parsing/linear_term.hpp"
+
+#include <initializer_list>
+#include <map>
+#include <unordered_map>
+#include <utility>
+
+namespace Tarvex {
+
+class ConditionalElements {
+public:
+    explicit ConditionalElements(AbstractConstraintBuilder& builder) : builder_{builder} {}
+
+    // Appends to out a linear term whose value is that of term when the solver
+    // literal condition holds and 0 otherwise. The term is read but not
+    // simplified. False when the builder reports a conflict.
+    bool add_sum_element(literal_t condition, LinearTerm term, LinearTerm& out);
+
+    // A solver literal equivalent to the conjunction of the literals: 1 when
+    // all are true at the root, -1 when one is false there, the literal
+    // itself when one is left, else a fresh literal defined by clauses.
+    literal_t conjunction(std::initializer_list<literal_t> literals);
+
+private:
+    // b in [0, 1] with b = 1 exactly when condition holds; one per literal.
+    bool indicator(literal_t condition, var_id& result);
+    // y equal to sum when condition holds and 0 otherwise; one per pair.
+    bool conditional_value(literal_t condition, LinearTerm const& sum, var_id& result);
+
+    AbstractConstraintBuilder& builder_;
+    std::unordered_map<literal_t, var_id> indicators_;
+    std::map<std::pair<literal_t, LinearTerm>, var_id> values_;
+};
+
+} // namespace Tarvex
