@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Tarvex {
 
@@ -127,33 +128,66 @@ Ast shift_constraint(Ast const& rule) {
     return rule;
 }
 
-// The names of all variables below node.
+// The names of all variables below node. Terms may nest as deeply as the
+// input does, so the walk keeps its own stack.
 void collect_variables(Ast const& node, std::set<std::string>& names) {
-    gondra_ast_type_t type = node.type();
-    if (type == gondra_ast_type_variable) {
-        names.emplace(node.string(gondra_ast_attribute_name));
-        return;
+    std::vector<Ast> pending{node};
+    while (!pending.empty()) {
+        Ast current = std::move(pending.back());
+        pending.pop_back();
+        gondra_ast_type_t type = current.type();
+        if (type == gondra_ast_type_variable) {
+            names.emplace(current.string(gondra_ast_attribute_name));
+            continue;
+        }
+        for (auto const& argument : Host::ast_arguments(type)) {
+            switch (argument.type) {
+            case gondra_ast_attribute_type_ast:
+                pending.push_back(current.child(argument.attribute));
+                break;
+            case gondra_ast_attribute_type_optional_ast:
+                if (Ast child = current.optional_child(argument.attribute)) {
+                    pending.push_back(std::move(child));
+                }
+                break;
+            case gondra_ast_attribute_type_ast_array: {
+                std::size_t size = current.size(argument.attribute);
+                for (std::size_t i = 0; i < size; ++i) {
+                    pending.push_back(current.child_at(argument.attribute, i));
+                }
+                break;
+            }
+            default:
+                break;
+            }
+        }
     }
-    for (auto const& argument : Host::ast_arguments(type)) {
-        switch (argument.type) {
-        case gondra_ast_attribute_type_ast:
-            collect_variables(node.child(argument.attribute), names);
-            break;
-        case gondra_ast_attribute_type_optional_ast:
-            if (Ast child = node.optional_child(argument.attribute)) {
-                collect_variables(child, names);
-            }
-            break;
-        case gondra_ast_attribute_type_ast_array: {
-            std::size_t size = node.size(argument.attribute);
-            for (std::size_t i = 0; i < size; ++i) {
-                collect_variables(node.child_at(argument.attribute, i), names);
-            }
-            break;
-        }
-        default:
-            break;
-        }
+}
+
+// Whether a node of this kind can hold a theory atom: terms, comparisons,
+// plain atoms and theory terms never do, and they may nest as deeply as the
+// input does, so the visit does not descend into them.
+bool may_hold_theory_atom(gondra_ast_type_t type) {
+    switch (type) {
+    case gondra_ast_type_id:
+    case gondra_ast_type_variable:
+    case gondra_ast_type_symbolic_term:
+    case gondra_ast_type_unary_operation:
+    case gondra_ast_type_binary_operation:
+    case gondra_ast_type_interval:
+    case gondra_ast_type_function:
+    case gondra_ast_type_pool:
+    case gondra_ast_type_boolean_constant:
+    case gondra_ast_type_symbolic_atom:
+    case gondra_ast_type_comparison:
+    case gondra_ast_type_theory_sequence:
+    case gondra_ast_type_theory_function:
+    case gondra_ast_type_theory_unparsed_term_element:
+    case gondra_ast_type_theory_unparsed_term:
+    case gondra_ast_type_theory_guard:
+        return false;
+    default:
+        return true;
     }
 }
 
@@ -173,7 +207,7 @@ public:
             return result;
         }
         default:
-            return visit_children(node);
+            return may_hold_theory_atom(node.type()) ? visit_children(node) : node;
         }
     }
 

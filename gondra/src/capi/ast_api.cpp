@@ -146,7 +146,8 @@ bool parse_with(gondra_ast_callback_t callback, void* data, gondra_logger_t logg
     bool ok = guard([&] {
         unsigned sent = 0;
         Messages messages{[&](Message const& m) {
-            if (logger && (limit == 0 || sent < limit)) {
+            // The notice that the parse gave up always follows the errors it ends.
+            if (logger && (limit == 0 || sent < limit || m.too_many)) {
                 ++sent;
                 logger(gondra_warning_runtime_error, m.format().c_str(), logger_data);
             }

@@ -366,16 +366,16 @@ struct Grounder::Impl {
         h.theory.name.collect_variables(out);
     }
 
-    void theory_node_variables(Statement const& st, Node const& n, std::vector<uint32_t>& out) {
-        switch (n.type()) {
-        case AstType::Variable: out.push_back(st.theory_var(n.string(A::Name))); return;
-        case AstType::TheoryFunction:
-            for (auto const& a : n.nodes(A::Arguments)) theory_node_variables(st, *a, out);
-            return;
-        case AstType::TheorySequence:
-            for (auto const& a : n.nodes(A::Terms)) theory_node_variables(st, *a, out);
-            return;
-        default: return;
+    void theory_node_variables(Statement const& st, Node const& root, std::vector<uint32_t>& out) {
+        // An explicit stack: theory terms can be long chains.
+        std::vector<Node const*> todo{&root};
+        while (!todo.empty()) {
+            Node const& n = *todo.back();
+            todo.pop_back();
+            if (n.type() == AstType::Variable) out.push_back(st.theory_var(n.string(A::Name)));
+            if (n.type() != AstType::TheoryFunction && n.type() != AstType::TheorySequence) continue;
+            auto const& args = n.nodes(n.type() == AstType::TheoryFunction ? A::Arguments : A::Terms);
+            for (size_t i = args.size(); i-- > 0;) todo.push_back(args[i].get());
         }
     }
 
@@ -980,34 +980,60 @@ struct Grounder::Impl {
         return ok;
     }
 
-    uint32_t theory_term(Statement const& st, Node const& n) {
-        switch (n.type()) {
-        case AstType::SymbolicTerm: {
-            Symbol s = n.symbol(A::Symbol);
-            if (s.type() == SymbolType::Function && s.arguments().empty() && s.is_positive() && !s.is_tuple()) {
-                auto it = constants.find(s.name());
-                if (it != constants.end()) return theory->from_symbol(it->second);
+    // Bottom-up with explicit stacks: theory terms can be long chains.
+    uint32_t theory_term(Statement const& st, Node const& root) {
+        struct Frame {
+            Node const* node;
+            size_t next = 0; // next argument to build
+        };
+        auto arguments = [](Node const& n) -> Input::NodeArray const* {
+            if (n.type() == AstType::TheoryFunction) return &n.nodes(A::Arguments);
+            if (n.type() == AstType::TheorySequence) return &n.nodes(A::Terms);
+            return nullptr;
+        };
+        std::vector<Frame> stack{{&root}};
+        std::vector<uint32_t> ids;
+        while (!stack.empty()) {
+            Frame& f = stack.back();
+            Node const& n = *f.node;
+            Input::NodeArray const* args = arguments(n);
+            if (args && f.next < args->size()) {
+                Node const* arg = (*args)[f.next++].get();
+                stack.push_back({arg}); // f dangles from here
+                continue;
             }
-            return theory->from_symbol(s);
+            stack.pop_back();
+            uint32_t id = 0;
+            switch (n.type()) {
+            case AstType::SymbolicTerm: {
+                Symbol s = n.symbol(A::Symbol);
+                auto it = constants.end();
+                if (s.type() == SymbolType::Function && s.arguments().empty() && s.is_positive() && !s.is_tuple())
+                    it = constants.find(s.name());
+                id = theory->from_symbol(it != constants.end() ? it->second : s);
+                break;
+            }
+            case AstType::Variable: id = theory->from_symbol(binding.value(st.theory_var(n.string(A::Name)))); break;
+            case AstType::TheoryFunction:
+            case AstType::TheorySequence: {
+                std::span<uint32_t const> built{ids.data() + ids.size() - args->size(), args->size()};
+                if (n.type() == AstType::TheoryFunction) {
+                    id = theory->compound(TheoryTermType::function, n.string(A::Name), built);
+                } else {
+                    auto type = static_cast<Input::SequenceType>(n.number(A::SequenceType));
+                    TheoryTermType tt = type == Input::SequenceType::Tuple  ? TheoryTermType::tuple
+                                        : type == Input::SequenceType::List ? TheoryTermType::list
+                                                                             : TheoryTermType::set;
+                    id = theory->compound(tt, "", built);
+                }
+                ids.resize(ids.size() - args->size());
+                break;
+            }
+            default: throw Input::LocatedError(st.location, "unexpected theory term");
+            }
+            ids.push_back(id);
         }
-        case AstType::Variable: return theory->from_symbol(binding.value(st.theory_var(n.string(A::Name))));
-        case AstType::TheoryFunction: {
-            std::vector<uint32_t> args;
-            for (auto const& a : n.nodes(A::Arguments)) args.push_back(theory_term(st, *a));
-            return theory->compound(TheoryTermType::function, n.string(A::Name), args);
-        }
-        case AstType::TheorySequence: {
-            std::vector<uint32_t> args;
-            for (auto const& a : n.nodes(A::Terms)) args.push_back(theory_term(st, *a));
-            auto type = static_cast<Input::SequenceType>(n.number(A::SequenceType));
-            TheoryTermType tt = type == Input::SequenceType::Tuple  ? TheoryTermType::tuple
-                                : type == Input::SequenceType::List ? TheoryTermType::list
-                                                                     : TheoryTermType::set;
-            return theory->compound(tt, "", args);
-        }
-        default: break;
-        }
-        throw Input::LocatedError(st.location, "unexpected theory term");
+        return ids.back();
     }
 
     // The ground theory atom of the current binding; none when undefined.
@@ -1481,10 +1507,11 @@ struct Grounder::Impl {
 
     // Variables at plain positions of a term (not below arithmetic): the
     // term's value determines theirs.
-    static void plain_variables(Term const& t, std::vector<uint32_t>& out) {
-        if (t.kind == TermKind::variable) out.push_back(t.var);
-        if (t.kind == TermKind::function)
-            for (auto const& a : t.args) plain_variables(a, out);
+    static void plain_variables(Term const& term, std::vector<uint32_t>& out) {
+        visit_subterms(term, [&](Term const& t) {
+            if (t.kind == TermKind::variable) out.push_back(t.var);
+            return t.kind == TermKind::function;
+        });
     }
 
     // A statement's instances are pairwise different rules when its body has

@@ -39,8 +39,10 @@ int negate_relation(int rel) {
 
 } // namespace
 
-void fold(Term& term) {
-    for (auto& a : term.args) fold(a);
+namespace {
+
+// Folds one operation or function whose arguments are folded already.
+void fold_node(Term& term) {
     if (term.kind == TermKind::constant || term.kind == TermKind::variable || term.kind == TermKind::interval) return;
     if (!std::all_of(term.args.begin(), term.args.end(), [](Term const& t) { return t.kind == TermKind::constant; }))
         return;
@@ -51,6 +53,23 @@ void fold(Term& term) {
     term.kind = TermKind::constant;
     term.value = value;
     term.args.clear();
+}
+
+} // namespace
+
+void fold(Term& term) {
+    // Bottom-up without recursion: children are folded before their parent.
+    std::vector<std::pair<Term*, bool>> todo{{&term, false}};
+    while (!todo.empty()) {
+        auto [t, children_done] = todo.back();
+        todo.pop_back();
+        if (children_done) {
+            fold_node(*t);
+            continue;
+        }
+        todo.emplace_back(t, true);
+        for (auto& a : t->args) todo.emplace_back(&a, false);
+    }
 }
 
 void BodyLiteral::collect_variables(std::vector<uint32_t>& out) const {
@@ -90,7 +109,52 @@ uint32_t StatementBuilder::variable(char const* name, Input::Location const& loc
     return v;
 }
 
-Term StatementBuilder::term(Node const& node) {
+// Post-order over the syntax tree with explicit stacks (terms such as
+// 1+1+...+1 nest as deep as they are long): a node is converted once its
+// children are, which also numbers variables in the order they are written.
+Term StatementBuilder::term(Node const& root) {
+    struct Frame {
+        Node const* node;
+        size_t next = 0; // next child to convert
+    };
+    auto children = [](Node const& n) -> std::vector<Node const*> {
+        switch (n.type()) {
+        case AstType::UnaryOperation: return {n.node(A::Argument).get()};
+        case AstType::BinaryOperation:
+        case AstType::Interval: return {n.node(A::Left).get(), n.node(A::Right).get()};
+        case AstType::Function: {
+            std::vector<Node const*> out;
+            for (auto const& a : n.nodes(A::Arguments)) out.push_back(a.get());
+            return out;
+        }
+        default: return {};
+        }
+    };
+    std::vector<Frame> stack{{&root}};
+    std::vector<std::vector<Node const*>> pending{children(root)};
+    std::vector<Term> done;
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        if (f.next < pending.back().size()) {
+            Node const* child = pending.back()[f.next++];
+            stack.push_back({child}); // f dangles from here
+            pending.push_back(children(*child));
+            continue;
+        }
+        Node const& node = *f.node;
+        size_t arity = pending.back().size();
+        std::vector<Term> args;
+        args.reserve(arity);
+        for (size_t i = done.size() - arity; i < done.size(); ++i) args.push_back(std::move(done[i]));
+        done.resize(done.size() - arity);
+        stack.pop_back();
+        pending.pop_back();
+        done.push_back(convert(node, std::move(args)));
+    }
+    return std::move(done.back());
+}
+
+Term StatementBuilder::convert(Node const& node, std::vector<Term> args) {
     Term t;
     switch (node.type()) {
     case AstType::Variable:
@@ -106,37 +170,36 @@ Term StatementBuilder::term(Node const& node) {
         return t;
     case AstType::UnaryOperation: {
         t.location = node.location();
-        Term arg = term(*node.node(A::Argument));
+        Term arg = std::move(args[0]);
         int op = node.number(A::OperatorType);
         // Classical negation of a function keeps it matchable.
         if (op == static_cast<int>(Input::UnaryOperator::Minus) && arg.kind == TermKind::function &&
             *arg.name != '\0') {
             arg.positive = !arg.positive;
             arg.location = t.location;
-            fold(arg);
+            fold_node(arg);
             return arg;
         }
         t.kind = TermKind::unary;
         t.op = op;
         t.args.push_back(std::move(arg));
-        fold(t);
+        fold_node(t);
         return t;
     }
     case AstType::BinaryOperation:
         t.kind = TermKind::binary;
         t.location = node.location();
         t.op = node.number(A::OperatorType);
-        t.args.push_back(term(*node.node(A::Left)));
-        t.args.push_back(term(*node.node(A::Right)));
-        fold(t);
+        t.args = std::move(args);
+        fold_node(t);
         return t;
     case AstType::Interval: {
         // l..u becomes a fresh variable ranging over the interval.
         BodyLiteral range;
         range.kind = LiteralKind::range;
         range.location = node.location();
-        range.left = term(*node.node(A::Left));
-        range.right = term(*node.node(A::Right));
+        range.left = std::move(args[0]);
+        range.right = std::move(args[1]);
         std::string name = "#Range" + std::to_string(fresh_++);
         range.var = variable(Input::intern(name), node.location());
         ranges_.push_back(std::move(range));
@@ -150,7 +213,6 @@ Term StatementBuilder::term(Node const& node) {
         t.location = node.location();
         if (node.number(A::External) != 0) fail(t.location, "external functions are not supported");
         std::string name = node.string(A::Name);
-        auto const& args = node.nodes(A::Arguments);
         if (args.empty() && !name.empty()) {
             auto it = constants_.find(name);
             t.kind = TermKind::constant;
@@ -159,8 +221,8 @@ Term StatementBuilder::term(Node const& node) {
         }
         t.kind = TermKind::function;
         t.name = Input::intern(name);
-        for (auto const& a : args) t.args.push_back(term(*a));
-        fold(t);
+        t.args = std::move(args);
+        fold_node(t);
         return t;
     }
     case AstType::Pool: fail(node.location(), "unexpected pool");
@@ -284,21 +346,27 @@ BodyLiteral StatementBuilder::aggregate(Node const& node, int sign) {
     return lit;
 }
 
-void StatementBuilder::theory_variables(Node const& node) {
-    switch (node.type()) {
-    case AstType::Variable: {
-        std::string name = node.string(A::Name);
-        uint32_t v = variable(node.string(A::Name), node.location());
-        if (out_->theory_var(name) == UINT32_MAX) out_->theory_vars.emplace_back(name, v);
-        return;
-    }
-    case AstType::TheoryFunction:
-        for (auto const& a : node.nodes(A::Arguments)) theory_variables(*a);
-        return;
-    case AstType::TheorySequence:
-        for (auto const& a : node.nodes(A::Terms)) theory_variables(*a);
-        return;
-    default: return;
+void StatementBuilder::theory_variables(Node const& root) {
+    // In the order written, with an explicit stack: theory terms can be long chains.
+    std::vector<Node const*> todo{&root};
+    while (!todo.empty()) {
+        Node const& node = *todo.back();
+        todo.pop_back();
+        switch (node.type()) {
+        case AstType::Variable: {
+            std::string name = node.string(A::Name);
+            uint32_t v = variable(node.string(A::Name), node.location());
+            if (out_->theory_var(name) == UINT32_MAX) out_->theory_vars.emplace_back(name, v);
+            break;
+        }
+        case AstType::TheoryFunction:
+        case AstType::TheorySequence: {
+            auto const& args = node.nodes(node.type() == AstType::TheoryFunction ? A::Arguments : A::Terms);
+            for (size_t i = args.size(); i-- > 0;) todo.push_back(args[i].get());
+            break;
+        }
+        default: break;
+        }
     }
 }
 
@@ -361,11 +429,13 @@ BodyLiteral StatementBuilder::literal(Node const& node) {
 
 namespace {
 
-void rename_variables(Term& t, std::vector<std::pair<uint32_t, uint32_t>> const& renaming) {
-    if (t.kind == TermKind::variable)
-        for (auto const& [from, to] : renaming)
-            if (t.var == from) t.var = to;
-    for (auto& a : t.args) rename_variables(a, renaming);
+void rename_variables(Term& term, std::vector<std::pair<uint32_t, uint32_t>> const& renaming) {
+    visit_subterms(term, [&](Term& t) {
+        if (t.kind == TermKind::variable)
+            for (auto const& [from, to] : renaming)
+                if (t.var == from) t.var = to;
+        return true;
+    });
 }
 
 } // namespace

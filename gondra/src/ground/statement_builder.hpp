@@ -28,6 +28,8 @@ private:
     [[noreturn]] void fail(Input::Location const& loc, std::string text);
     uint32_t variable(char const* name, Input::Location const& loc);
     Term term(Input::Node const& node);
+    // One node of a term whose arguments are converted already.
+    Term convert(Input::Node const& node, std::vector<Term> args);
     Term atom_term(Input::Node const& node, uint32_t& domain);
     BodyLiteral literal(Input::Node const& node);
     BodyLiteral simple_literal(Input::Node const& node);

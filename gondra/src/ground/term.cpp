@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <span>
+#include <utility>
 
 namespace Gondra::Ground {
 
@@ -103,113 +105,250 @@ bool apply_unary(int op, Symbol arg, Symbol& out) {
     return false;
 }
 
-bool Term::is_plain() const {
-    switch (kind) {
-    case TermKind::constant:
-    case TermKind::variable: return true;
-    case TermKind::function:
-        return std::all_of(args.begin(), args.end(), [](Term const& t) { return t.is_plain(); });
-    default: return false;
+namespace {
+
+// All members but the arguments.
+void copy_node(Term& to, Term const& from) {
+    to.kind = from.kind;
+    to.op = from.op;
+    to.positive = from.positive;
+    to.var = from.var;
+    to.value = from.value;
+    to.name = from.name;
+    to.location = from.location;
+}
+
+} // namespace
+
+Term::Term(Term const& other) {
+    copy_node(*this, other);
+    std::vector<std::pair<Term*, Term const*>> todo{{this, &other}};
+    while (!todo.empty()) {
+        auto [to, from] = todo.back();
+        todo.pop_back();
+        // Sized once, so the pointers pushed below stay valid.
+        to->args.resize(from->args.size());
+        for (size_t i = 0; i < from->args.size(); ++i) {
+            copy_node(to->args[i], from->args[i]);
+            if (!from->args[i].args.empty()) todo.emplace_back(&to->args[i], &from->args[i]);
+        }
     }
+}
+
+Term& Term::operator=(Term const& other) {
+    if (this != &other) *this = Term{other};
+    return *this;
+}
+
+Term::~Term() {
+    if (args.empty()) return;
+    // Subterms are taken apart one by one; each is destroyed with no arguments left.
+    std::vector<Term> pending = std::move(args);
+    while (!pending.empty()) {
+        Term t = std::move(pending.back());
+        pending.pop_back();
+        for (auto& a : t.args) pending.push_back(std::move(a));
+        t.args.clear();
+    }
+}
+
+bool Term::is_plain() const {
+    bool plain = true;
+    visit_subterms(*this, [&](Term const& t) {
+        if (t.kind != TermKind::constant && t.kind != TermKind::variable && t.kind != TermKind::function) plain = false;
+        return plain;
+    });
+    return plain;
 }
 
 bool Term::is_ground() const {
-    if (kind == TermKind::variable) return false;
-    return std::all_of(args.begin(), args.end(), [](Term const& t) { return t.is_ground(); });
+    bool ground = true;
+    visit_subterms(*this, [&](Term const& t) {
+        if (t.kind == TermKind::variable) ground = false;
+        return ground;
+    });
+    return ground;
 }
 
 void Term::collect_variables(std::vector<uint32_t>& out) const {
-    if (kind == TermKind::variable) out.push_back(var);
-    for (auto const& a : args) a.collect_variables(out);
+    visit_subterms(*this, [&](Term const& t) {
+        if (t.kind == TermKind::variable) out.push_back(t.var);
+        return true;
+    });
 }
 
 void Term::collect_arithmetic_variables(std::vector<uint32_t>& out, bool under) const {
-    if (kind == TermKind::variable) {
-        if (under) out.push_back(var);
-        return;
+    std::vector<std::pair<Term const*, bool>> todo{{this, under}};
+    while (!todo.empty()) {
+        auto [t, below] = todo.back();
+        todo.pop_back();
+        if (t->kind == TermKind::variable) {
+            if (below) out.push_back(t->var);
+            continue;
+        }
+        bool arithmetic =
+            below || t->kind == TermKind::unary || t->kind == TermKind::binary || t->kind == TermKind::interval;
+        for (size_t i = t->args.size(); i-- > 0;) todo.emplace_back(&t->args[i], arithmetic);
     }
-    bool arithmetic = under || kind == TermKind::unary || kind == TermKind::binary || kind == TermKind::interval;
-    for (auto const& a : args) a.collect_arithmetic_variables(out, arithmetic);
 }
 
 std::string Term::to_string() const {
+    // Pieces still to print, last first: a subterm or a fixed text.
+    struct Piece {
+        Term const* term;
+        char const* text;
+    };
     std::string out;
-    switch (kind) {
-    case TermKind::constant: value.print(out); break;
-    case TermKind::variable: out = name; break;
-    case TermKind::function: {
-        if (!positive) out += '-';
-        out += name;
-        bool parens = !args.empty() || *name == '\0';
-        if (parens) out += '(';
-        for (size_t i = 0; i < args.size(); ++i) {
-            if (i > 0) out += ',';
-            out += args[i].to_string();
+    std::vector<Piece> todo{{this, nullptr}};
+    auto text = [&](char const* s) { todo.push_back({nullptr, s}); };
+    auto sub = [&](Term const& t) { todo.push_back({&t, nullptr}); };
+    while (!todo.empty()) {
+        Piece p = todo.back();
+        todo.pop_back();
+        if (!p.term) {
+            out += p.text;
+            continue;
         }
-        if (*name == '\0' && args.size() == 1) out += ',';
-        if (parens) out += ')';
-        break;
-    }
-    case TermKind::unary:
-        switch (static_cast<UnaryOperator>(op)) {
-        case UnaryOperator::Minus: out = "-" + args[0].to_string(); break;
-        case UnaryOperator::Negation: out = "~" + args[0].to_string(); break;
-        case UnaryOperator::Absolute: out = "|" + args[0].to_string() + "|"; break;
+        Term const& t = *p.term;
+        switch (t.kind) {
+        case TermKind::constant: t.value.print(out); break;
+        case TermKind::variable: out += t.name; break;
+        case TermKind::function: {
+            if (!t.positive) out += '-';
+            out += t.name;
+            bool parens = !t.args.empty() || *t.name == '\0';
+            if (parens) text(")");
+            if (*t.name == '\0' && t.args.size() == 1) text(",");
+            for (size_t i = t.args.size(); i-- > 0;) {
+                sub(t.args[i]);
+                if (i > 0) text(",");
+            }
+            if (parens) out += '(';
+            break;
         }
-        break;
-    case TermKind::binary:
-        out = "(" + args[0].to_string() + binary_text(op) + args[1].to_string() + ")";
-        break;
-    case TermKind::interval: out = "(" + args[0].to_string() + ".." + args[1].to_string() + ")"; break;
+        case TermKind::unary:
+            switch (static_cast<UnaryOperator>(t.op)) {
+            case UnaryOperator::Minus: out += '-'; break;
+            case UnaryOperator::Negation: out += '~'; break;
+            case UnaryOperator::Absolute:
+                out += '|';
+                text("|");
+                break;
+            }
+            sub(t.args[0]);
+            break;
+        case TermKind::binary:
+        case TermKind::interval:
+            out += '(';
+            text(")");
+            sub(t.args[1]);
+            text(t.kind == TermKind::binary ? binary_text(t.op) : "..");
+            sub(t.args[0]);
+            break;
+        }
     }
     return out;
 }
 
-bool evaluate(Term const& term, Binding const& binding, Symbol& out, Term const*& failed) {
+namespace {
+
+bool evaluate_deep(Term const& term, Binding const& binding, Symbol& out, Term const*& failed);
+
+// Beyond this depth evaluation continues with an explicit stack.
+constexpr int recursion_limit = 64;
+
+bool evaluate_at(Term const& term, Binding const& binding, Symbol& out, Term const*& failed, int depth);
+
+// The value of an operation or function whose arguments have their values.
+bool combine(Term const& term, std::span<Symbol const> args, Symbol& out, Term const*& failed) {
     switch (term.kind) {
-    case TermKind::constant: out = term.value; return true;
-    case TermKind::variable: out = binding.value(term.var); return true;
-    case TermKind::function: {
-        Symbol small[8];
-        std::vector<Symbol> large;
-        Symbol* args = small;
-        if (term.args.size() > 8) {
-            large.resize(term.args.size());
-            args = large.data();
-        }
-        for (size_t i = 0; i < term.args.size(); ++i)
-            if (!evaluate(term.args[i], binding, args[i], failed)) return false;
-        std::span<Symbol const> span{args, term.args.size()};
-        out = *term.name == '\0' ? Symbol::create_tuple(span) : Symbol::create_function(term.name, span, term.positive);
+    case TermKind::function:
+        out = *term.name == '\0' ? Symbol::create_tuple(args) : Symbol::create_function(term.name, args, term.positive);
         return true;
-    }
-    case TermKind::unary: {
-        Symbol arg;
-        if (!evaluate(term.args[0], binding, arg, failed)) return false;
-        if (!apply_unary(term.op, arg, out)) {
+    case TermKind::unary:
+        if (!apply_unary(term.op, args[0], out)) {
             failed = &term;
             return false;
         }
         return true;
-    }
     case TermKind::binary: {
-        Symbol a, b;
-        if (!evaluate(term.args[0], binding, a, failed) || !evaluate(term.args[1], binding, b, failed)) return false;
         int32_t r;
-        if (a.type() != SymbolType::Number || b.type() != SymbolType::Number ||
-            !apply_binary(term.op, a.number(), b.number(), r)) {
+        if (args[0].type() != SymbolType::Number || args[1].type() != SymbolType::Number ||
+            !apply_binary(term.op, args[0].number(), args[1].number(), r)) {
             failed = &term;
             return false;
         }
         out = Symbol::create_number(r);
         return true;
     }
+    default:
+        failed = &term;
+        return false;
+    }
+}
+
+bool evaluate_at(Term const& term, Binding const& binding, Symbol& out, Term const*& failed, int depth) {
+    switch (term.kind) {
+    case TermKind::constant: out = term.value; return true;
+    case TermKind::variable: out = binding.value(term.var); return true;
     case TermKind::interval:
         // Intervals are rewritten into range literals before grounding.
         failed = &term;
         return false;
+    default: break;
     }
-    return false;
+    if (depth >= recursion_limit) return evaluate_deep(term, binding, out, failed);
+    Symbol small[8];
+    std::vector<Symbol> large;
+    Symbol* args = small;
+    if (term.args.size() > 8) {
+        large.resize(term.args.size());
+        args = large.data();
+    }
+    for (size_t i = 0; i < term.args.size(); ++i)
+        if (!evaluate_at(term.args[i], binding, args[i], failed, depth + 1)) return false;
+    return combine(term, {args, term.args.size()}, out, failed);
+}
+
+// Post-order over the term with explicit stacks of pending operations and
+// of the values computed so far.
+bool evaluate_deep(Term const& term, Binding const& binding, Symbol& out, Term const*& failed) {
+    struct Frame {
+        Term const* term;
+        size_t next = 0; // next argument to evaluate
+    };
+    std::vector<Frame> stack{{&term}};
+    std::vector<Symbol> values;
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        Term const& t = *f.term;
+        if (t.kind == TermKind::constant || t.kind == TermKind::variable || t.kind == TermKind::interval) {
+            Symbol v;
+            if (!evaluate_at(t, binding, v, failed, 0)) return false;
+            values.push_back(v);
+            stack.pop_back();
+            continue;
+        }
+        if (f.next < t.args.size()) {
+            Term const* arg = &t.args[f.next++];
+            stack.push_back({arg}); // f dangles from here
+            continue;
+        }
+        size_t first = values.size() - t.args.size();
+        Symbol v;
+        if (!combine(t, {values.data() + first, t.args.size()}, v, failed)) return false;
+        values.resize(first);
+        values.push_back(v);
+        stack.pop_back();
+    }
+    out = values.back();
+    return true;
+}
+
+} // namespace
+
+bool evaluate(Term const& term, Binding const& binding, Symbol& out, Term const*& failed) {
+    return evaluate_at(term, binding, out, failed, 0);
 }
 
 bool match(Term const& term, Symbol value, Binding& binding) {

@@ -17,6 +17,9 @@ using Symbols::Symbol;
 
 enum class TermKind : uint8_t { constant, variable, function, unary, binary, interval };
 
+// Chains such as X+1+...+1 nest as deep as they are long, so nothing here
+// recurses on the depth of a term: copies, destruction and the walks below
+// use explicit stacks.
 struct Term {
     TermKind kind = TermKind::constant;
     int op = 0;              // Input::UnaryOperator / Input::BinaryOperator
@@ -27,6 +30,13 @@ struct Term {
     std::vector<Term> args;  // functions, operations, intervals
     Input::Location location;
 
+    Term() = default;
+    Term(Term const& other);
+    Term(Term&& other) noexcept = default;
+    Term& operator=(Term const& other);
+    Term& operator=(Term&& other) noexcept = default;
+    ~Term();
+
     // True when matching can bind variables inside: no arithmetic or interval.
     bool is_plain() const;
     bool is_ground() const;
@@ -35,6 +45,19 @@ struct Term {
     void collect_arithmetic_variables(std::vector<uint32_t>& out, bool under_arithmetic = false) const;
     std::string to_string() const;
 };
+
+// Calls f(t) for the term and every subterm, parents first and children left
+// to right; f returns whether to visit t's arguments.
+template <class T, class F>
+void visit_subterms(T& term, F&& f) {
+    std::vector<T*> todo{&term};
+    while (!todo.empty()) {
+        T* t = todo.back();
+        todo.pop_back();
+        if (!f(*t)) continue;
+        for (size_t i = t->args.size(); i-- > 0;) todo.push_back(&t->args[i]);
+    }
+}
 
 // Values of the variables of one statement; bindings are undone through a trail.
 class Binding {

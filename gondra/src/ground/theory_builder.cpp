@@ -42,30 +42,54 @@ uint32_t TheoryBuilder::compound(TheoryTermType type, char const* name, std::spa
     return it->second;
 }
 
-uint32_t TheoryBuilder::from_symbol(Symbols::Symbol s) {
-    switch (s.type()) {
-    case SymbolType::Number: return number(s.number());
-    case SymbolType::Infimum: return symbol("#inf");
-    case SymbolType::Supremum: return symbol("#sup");
-    case SymbolType::String: {
-        std::string text;
-        Symbols::print_quoted(text, s.string_view());
-        return symbol(text.c_str());
-    }
-    case SymbolType::Function: {
-        if (s.is_negative()) {
-            uint32_t arg = from_symbol(s.flip_sign());
-            return compound(TheoryTermType::function, "-", {&arg, 1});
+uint32_t TheoryBuilder::from_symbol(Symbols::Symbol root) {
+    // Bottom-up with explicit stacks: grounding can nest symbols as deep as
+    // it likes (c(N+1,f(X)) :- c(N,X), ...).
+    struct Frame {
+        Symbols::Symbol symbol;
+        size_t next = 0; // next argument to convert
+    };
+    auto arguments = [](Symbols::Symbol s) -> size_t {
+        if (s.type() != SymbolType::Function) return 0;
+        return s.is_negative() ? 1 : s.arguments().size();
+    };
+    std::vector<Frame> stack{{root}};
+    std::vector<uint32_t> ids;
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        Symbols::Symbol s = f.symbol;
+        size_t arity = arguments(s);
+        if (f.next < arity) {
+            Symbols::Symbol arg = s.is_negative() ? s.flip_sign() : s.arguments()[f.next];
+            ++f.next;
+            stack.push_back({arg}); // f dangles from here
+            continue;
         }
-        auto args = s.arguments();
-        if (!s.is_tuple() && args.empty()) return symbol(s.name());
-        std::vector<uint32_t> ids;
-        ids.reserve(args.size());
-        for (auto a : args) ids.push_back(from_symbol(a));
-        return compound(s.is_tuple() ? TheoryTermType::tuple : TheoryTermType::function, s.name(), ids);
+        stack.pop_back();
+        uint32_t id = 0;
+        switch (s.type()) {
+        case SymbolType::Number: id = number(s.number()); break;
+        case SymbolType::Infimum: id = symbol("#inf"); break;
+        case SymbolType::Supremum: id = symbol("#sup"); break;
+        case SymbolType::String: {
+            std::string text;
+            Symbols::print_quoted(text, s.string_view());
+            id = symbol(text.c_str());
+            break;
+        }
+        case SymbolType::Function: {
+            std::span<uint32_t const> args{ids.data() + ids.size() - arity, arity};
+            // A classically negated function becomes unary "-".
+            if (s.is_negative()) id = compound(TheoryTermType::function, "-", args);
+            else if (!s.is_tuple() && arity == 0) id = symbol(s.name());
+            else id = compound(s.is_tuple() ? TheoryTermType::tuple : TheoryTermType::function, s.name(), args);
+            ids.resize(ids.size() - arity);
+            break;
+        }
+        }
+        ids.push_back(id);
     }
-    }
-    return number(0);
+    return ids.back();
 }
 
 uint32_t TheoryBuilder::element(std::span<uint32_t const> tuple, std::vector<Literal> condition, bool& created) {

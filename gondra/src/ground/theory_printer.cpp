@@ -1,6 +1,7 @@
 #include "ground/theory_printer.hpp"
 
 #include <cctype>
+#include <vector>
 
 namespace Gondra::Ground {
 
@@ -22,16 +23,6 @@ bool is_operator_application(TheoryData const& data, uint32_t term) {
     return t.type == TheoryTermType::function && is_operator(t.name) && (args.size() == 1 || args.size() == 2);
 }
 
-void print_argument(std::string& out, TheoryData const& data, uint32_t term) {
-    if (is_operator_application(data, term)) {
-        out += '(';
-        print_theory_term(out, data, term);
-        out += ')';
-    } else {
-        print_theory_term(out, data, term);
-    }
-}
-
 void print_list(std::string& out, TheoryData const& data, std::span<uint32_t const> ids) {
     for (size_t i = 0; i < ids.size(); ++i) {
         if (i > 0) out += ',';
@@ -41,45 +32,71 @@ void print_list(std::string& out, TheoryData const& data, std::span<uint32_t con
 
 } // namespace
 
-void print_theory_term(std::string& out, TheoryData const& data, uint32_t term) {
-    TheoryTerm const& t = data.terms[term];
-    auto args = data.arguments(t);
-    switch (t.type) {
-    case TheoryTermType::number: out += std::to_string(t.number); return;
-    case TheoryTermType::symbol: out += t.name; return;
-    case TheoryTermType::tuple:
-        out += '(';
-        print_list(out, data, args);
-        if (args.size() == 1) out += ',';
-        out += ')';
-        return;
-    case TheoryTermType::list:
-        out += '[';
-        print_list(out, data, args);
-        out += ']';
-        return;
-    case TheoryTermType::set:
-        out += '{';
-        print_list(out, data, args);
-        out += '}';
-        return;
-    case TheoryTermType::function:
-        if (is_operator(t.name) && args.size() == 1) {
-            out += t.name;
-            print_argument(out, data, args[0]);
-            return;
+void print_theory_term(std::string& out, TheoryData const& data, uint32_t root) {
+    // Pieces still to print, last first: a term or a fixed text. An explicit
+    // stack, since theory terms can be long chains.
+    struct Piece {
+        uint32_t term;
+        char const* text; // null for a term
+    };
+    std::vector<Piece> todo{{root, nullptr}};
+    auto text = [&](char const* s) { todo.push_back({0, s}); };
+    auto argument = [&](uint32_t term) {
+        bool parens = is_operator_application(data, term);
+        if (parens) text(")");
+        todo.push_back({term, nullptr});
+        if (parens) text("(");
+    };
+    // Pushes the elements of a list separated by commas, last first.
+    auto list = [&](std::span<uint32_t const> ids) {
+        for (size_t i = ids.size(); i-- > 0;) {
+            todo.push_back({ids[i], nullptr});
+            if (i > 0) text(",");
         }
-        if (is_operator(t.name) && args.size() == 2) {
-            print_argument(out, data, args[0]);
-            out += t.name;
-            print_argument(out, data, args[1]);
-            return;
+    };
+    while (!todo.empty()) {
+        Piece p = todo.back();
+        todo.pop_back();
+        if (p.text) {
+            out += p.text;
+            continue;
         }
-        out += t.name;
-        out += '(';
-        print_list(out, data, args);
-        out += ')';
-        return;
+        TheoryTerm const& t = data.terms[p.term];
+        auto args = data.arguments(t);
+        switch (t.type) {
+        case TheoryTermType::number: out += std::to_string(t.number); break;
+        case TheoryTermType::symbol: out += t.name; break;
+        case TheoryTermType::tuple:
+            out += '(';
+            text(args.size() == 1 ? ",)" : ")");
+            list(args);
+            break;
+        case TheoryTermType::list:
+            out += '[';
+            text("]");
+            list(args);
+            break;
+        case TheoryTermType::set:
+            out += '{';
+            text("}");
+            list(args);
+            break;
+        case TheoryTermType::function:
+            if (is_operator(t.name) && args.size() == 1) {
+                out += t.name;
+                argument(args[0]);
+            } else if (is_operator(t.name) && args.size() == 2) {
+                argument(args[1]);
+                text(t.name);
+                argument(args[0]);
+            } else {
+                out += t.name;
+                out += '(';
+                text(")");
+                list(args);
+            }
+            break;
+        }
     }
 }
 

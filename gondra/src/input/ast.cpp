@@ -2,8 +2,10 @@
 
 #include "symbols/string_pool.hpp"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
+#include <vector>
 
 namespace Gondra::Input {
 
@@ -175,8 +177,40 @@ NodePtr::~NodePtr() {
 
 Node::Node(AstType type, std::vector<Value> values) : type_{type}, values_{std::move(values)} {}
 
+namespace {
+
+// Calls f with every child slot of the node's values, in attribute order.
+template <class Values, class F>
+void for_each_child(Values& values, F&& f) {
+    for (auto& v : values) {
+        if (auto* n = std::get_if<NodePtr>(&v)) {
+            f(*n);
+        } else if (auto* o = std::get_if<OptionalNode>(&v)) {
+            if (o->node) f(o->node);
+        } else if (auto* a = std::get_if<NodeArray>(&v)) {
+            for (auto& e : *a) f(e);
+        }
+    }
+}
+
+} // namespace
+
 void Node::release() noexcept {
-    if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+    if (refs_.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+    // Children that die with their parent are freed from a worklist, not by
+    // nested destructors: how deep a tree is is up to the input.
+    std::vector<Node*> dead;
+    Node* node = this;
+    for (;;) {
+        for_each_child(node->values_, [&](NodePtr& child) {
+            Node* c = child.release();
+            if (c && c->refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) dead.push_back(c);
+        });
+        delete node;
+        if (dead.empty()) return;
+        node = dead.back();
+        dead.pop_back();
+    }
 }
 
 Value& Node::value(Attribute attribute) {
@@ -215,75 +249,123 @@ NodePtr shallow_copy(Node const& node) {
 }
 
 NodePtr deep_copy(Node const& node) {
-    std::vector<Value> values;
-    values.reserve(node.size());
-    for (size_t i = 0; i < node.size(); ++i) {
-        Value const& v = node.value_at(i);
-        if (auto const* n = std::get_if<NodePtr>(&v)) {
-            values.emplace_back(deep_copy(**n));
-        } else if (auto const* o = std::get_if<OptionalNode>(&v)) {
-            values.emplace_back(OptionalNode{o->node ? deep_copy(*o->node) : NodePtr{}});
-        } else if (auto const* a = std::get_if<NodeArray>(&v)) {
-            NodeArray copy;
-            copy.reserve(a->size());
-            for (auto const& e : *a) copy.push_back(deep_copy(*e));
-            values.emplace_back(std::move(copy));
-        } else {
-            values.push_back(v);
+    // Each copied node starts as a shallow copy whose children are replaced
+    // by copies in turn; a worklist keeps the stack flat for deep trees.
+    NodePtr root = shallow_copy(node);
+    std::vector<Node*> todo{root.get()};
+    while (!todo.empty()) {
+        Node* n = todo.back();
+        todo.pop_back();
+        for (size_t i = 0; i < n->size(); ++i) {
+            Value& v = n->value_at(i);
+            auto copy = [&](NodePtr& child) {
+                child = shallow_copy(*child);
+                todo.push_back(child.get());
+            };
+            if (auto* c = std::get_if<NodePtr>(&v)) {
+                copy(*c);
+            } else if (auto* o = std::get_if<OptionalNode>(&v)) {
+                if (o->node) copy(o->node);
+            } else if (auto* a = std::get_if<NodeArray>(&v)) {
+                for (auto& e : *a) copy(e);
+            }
         }
     }
-    return NodePtr{new Node{node.type(), std::move(values)}};
+    return root;
 }
 
 namespace {
-
-int compare_nodes(Node const& a, Node const& b);
 
 int compare_strings(char const* a, char const* b) {
     int c = std::string_view{a}.compare(b);
     return (c > 0) - (c < 0);
 }
 
-int compare_optional(Node const* a, Node const* b) {
-    if (!a || !b) return (a != nullptr) - (b != nullptr);
-    return compare_nodes(*a, *b);
+template <class T>
+int three_way(T x, T y) {
+    return (x > y) - (x < y);
 }
 
-int compare_value(Value const& a, Value const& b) {
-    switch (static_cast<AttributeKind>(a.index())) {
-    case AttributeKind::Number: {
-        int x = std::get<int>(a), y = std::get<int>(b);
-        return (x > y) - (x < y);
-    }
-    case AttributeKind::Symbol: return Symbols::compare(std::get<SymbolValue>(a).symbol, std::get<SymbolValue>(b).symbol);
-    case AttributeKind::Location: return 0;
-    case AttributeKind::String: return compare_strings(std::get<char const*>(a), std::get<char const*>(b));
-    case AttributeKind::Ast: return compare_nodes(*std::get<NodePtr>(a), *std::get<NodePtr>(b));
-    case AttributeKind::OptionalAst:
-        return compare_optional(std::get<OptionalNode>(a).node.get(), std::get<OptionalNode>(b).node.get());
-    case AttributeKind::StringArray: {
-        auto const& x = std::get<StringArray>(a);
-        auto const& y = std::get<StringArray>(b);
-        for (size_t i = 0; i < x.size() && i < y.size(); ++i)
-            if (int c = compare_strings(x[i], y[i])) return c;
-        return (x.size() > y.size()) - (x.size() < y.size());
-    }
-    case AttributeKind::AstArray: {
-        auto const& x = std::get<NodeArray>(a);
-        auto const& y = std::get<NodeArray>(b);
-        for (size_t i = 0; i < x.size() && i < y.size(); ++i)
-            if (int c = compare_nodes(*x[i], *y[i])) return c;
-        return (x.size() > y.size()) - (x.size() < y.size());
-    }
-    }
-    return 0;
-}
-
+// Lexicographic comparison in attribute order, depth first. The pending
+// node pairs live on an explicit stack so that deep trees compare too.
 int compare_nodes(Node const& a, Node const& b) {
-    if (&a == &b) return 0;
-    if (a.type() != b.type()) return a.type() < b.type() ? -1 : 1;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (int c = compare_value(a.value_at(i), b.value_at(i))) return c;
+    struct Frame {
+        Node const* a;
+        Node const* b;
+        size_t attribute = 0; // next attribute to compare
+        size_t element = 0;   // next element of an array attribute
+    };
+    std::vector<Frame> stack;
+    auto enter = [&](Node const* x, Node const* y) -> int {
+        if (x == y) return 0;
+        if (x->type() != y->type()) return x->type() < y->type() ? -1 : 1;
+        stack.push_back({x, y});
+        return 0;
+    };
+    if (int c = enter(&a, &b)) return c;
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        if (f.attribute == f.a->size()) {
+            stack.pop_back();
+            continue;
+        }
+        Value const& x = f.a->value_at(f.attribute);
+        Value const& y = f.b->value_at(f.attribute);
+        int c = 0;
+        Node const* left = nullptr;
+        Node const* right = nullptr;
+        bool next = true; // done with this attribute after this step
+        switch (static_cast<AttributeKind>(x.index())) {
+        case AttributeKind::Number: c = three_way(std::get<int>(x), std::get<int>(y)); break;
+        case AttributeKind::Symbol:
+            c = Symbols::compare(std::get<SymbolValue>(x).symbol, std::get<SymbolValue>(y).symbol);
+            break;
+        case AttributeKind::Location: break;
+        case AttributeKind::String: c = compare_strings(std::get<char const*>(x), std::get<char const*>(y)); break;
+        case AttributeKind::Ast:
+            left = std::get<NodePtr>(x).get();
+            right = std::get<NodePtr>(y).get();
+            break;
+        case AttributeKind::OptionalAst: {
+            left = std::get<OptionalNode>(x).node.get();
+            right = std::get<OptionalNode>(y).node.get();
+            if (!left || !right) {
+                c = (left != nullptr) - (right != nullptr);
+                left = right = nullptr;
+            }
+            break;
+        }
+        case AttributeKind::StringArray: {
+            auto const& xs = std::get<StringArray>(x);
+            auto const& ys = std::get<StringArray>(y);
+            for (size_t i = 0; i < xs.size() && i < ys.size() && c == 0; ++i) c = compare_strings(xs[i], ys[i]);
+            if (c == 0) c = three_way(xs.size(), ys.size());
+            break;
+        }
+        case AttributeKind::AstArray: {
+            auto const& xs = std::get<NodeArray>(x);
+            auto const& ys = std::get<NodeArray>(y);
+            if (f.element < xs.size() && f.element < ys.size()) {
+                left = xs[f.element].get();
+                right = ys[f.element].get();
+                ++f.element;
+                next = false;
+            } else {
+                c = three_way(xs.size(), ys.size());
+            }
+            break;
+        }
+        }
+        if (c != 0) return c;
+        if (next) {
+            ++f.attribute;
+            f.element = 0;
+        }
+        // f may dangle from here on: enter can grow the stack.
+        if (left) {
+            if (int d = enter(left, right)) return d;
+        }
+    }
     return 0;
 }
 
@@ -297,29 +379,40 @@ bool ast_equal(Node const& a, Node const& b) { return compare_nodes(a, b) == 0; 
 bool ast_less(Node const& a, Node const& b) { return compare_nodes(a, b) < 0; }
 
 size_t ast_hash(Node const& node) {
-    size_t seed = static_cast<size_t>(node.type());
-    for (size_t i = 0; i < node.size(); ++i) {
-        Value const& v = node.value_at(i);
-        switch (static_cast<AttributeKind>(v.index())) {
-        case AttributeKind::Number: seed = mix(seed, static_cast<size_t>(std::get<int>(v))); break;
-        case AttributeKind::Symbol: seed = mix(seed, std::get<SymbolValue>(v).symbol.hash()); break;
-        case AttributeKind::Location: break;
-        case AttributeKind::String: seed = mix(seed, hash_string(std::get<char const*>(v))); break;
-        case AttributeKind::Ast: seed = mix(seed, ast_hash(*std::get<NodePtr>(v))); break;
-        case AttributeKind::OptionalAst: {
-            auto const& n = std::get<OptionalNode>(v).node;
-            seed = mix(seed, n ? ast_hash(*n) : 0);
-            break;
+    // Pre-order over the tree with an explicit stack; locations do not count.
+    size_t seed = 0;
+    std::vector<Node const*> todo{&node};
+    while (!todo.empty()) {
+        Node const* n = todo.back();
+        todo.pop_back();
+        seed = mix(seed, static_cast<size_t>(n->type()));
+        size_t first_child = todo.size();
+        for (size_t i = 0; i < n->size(); ++i) {
+            Value const& v = n->value_at(i);
+            switch (static_cast<AttributeKind>(v.index())) {
+            case AttributeKind::Number: seed = mix(seed, static_cast<size_t>(std::get<int>(v))); break;
+            case AttributeKind::Symbol: seed = mix(seed, std::get<SymbolValue>(v).symbol.hash()); break;
+            case AttributeKind::Location: break;
+            case AttributeKind::String: seed = mix(seed, hash_string(std::get<char const*>(v))); break;
+            case AttributeKind::Ast: todo.push_back(std::get<NodePtr>(v).get()); break;
+            case AttributeKind::OptionalAst: {
+                auto const& o = std::get<OptionalNode>(v).node;
+                seed = mix(seed, o ? 1 : 0);
+                if (o) todo.push_back(o.get());
+                break;
+            }
+            case AttributeKind::StringArray:
+                for (auto const* s : std::get<StringArray>(v)) seed = mix(seed, hash_string(s));
+                seed = mix(seed, std::get<StringArray>(v).size());
+                break;
+            case AttributeKind::AstArray:
+                for (auto const& e : std::get<NodeArray>(v)) todo.push_back(e.get());
+                seed = mix(seed, std::get<NodeArray>(v).size());
+                break;
+            }
         }
-        case AttributeKind::StringArray:
-            for (auto const* s : std::get<StringArray>(v)) seed = mix(seed, hash_string(s));
-            seed = mix(seed, std::get<StringArray>(v).size());
-            break;
-        case AttributeKind::AstArray:
-            for (auto const& n : std::get<NodeArray>(v)) seed = mix(seed, ast_hash(*n));
-            seed = mix(seed, std::get<NodeArray>(v).size());
-            break;
-        }
+        // Children in attribute order: the first one is visited next.
+        std::reverse(todo.begin() + static_cast<std::ptrdiff_t>(first_child), todo.end());
     }
     return seed;
 }

@@ -1,6 +1,7 @@
 #include "input/ast_printer.hpp"
 
 #include <stdexcept>
+#include <vector>
 
 namespace Gondra::Input {
 
@@ -57,6 +58,11 @@ char const* aggregate_text(AggregateFunction f) {
     return "#count";
 }
 
+bool is_power(Node const& t) {
+    return t.type() == AstType::BinaryOperation &&
+           static_cast<BinaryOperator>(t.number(A::OperatorType)) == BinaryOperator::Power;
+}
+
 bool is_operator_name(char const* name) {
     if (*name == '\0') return false;
     for (char const* p = name; *p; ++p) {
@@ -100,14 +106,30 @@ public:
             break;
         }
         case AstType::BinaryOperation: {
-            auto op = static_cast<BinaryOperator>(n.number(A::OperatorType));
-            int p = precedence(n);
-            Node const& l = *n.node(A::Left);
-            Node const& r = *n.node(A::Right);
-            bool right_assoc = op == BinaryOperator::Power;
-            wrapped(l, right_assoc ? precedence(l) <= p : precedence(l) < p);
-            out_ += binary_text(op);
-            wrapped(r, right_assoc ? precedence(r) < p : precedence(r) <= p);
+            // A left-associative chain such as 1+2+...+n nests down its left
+            // operands; they print without parentheses, walked as a list.
+            std::vector<Node const*> chain{&n};
+            for (;;) {
+                Node const& top = *chain.back();
+                Node const& l = *top.node(A::Left);
+                if (is_power(top) || l.type() != AstType::BinaryOperation || is_power(l) ||
+                    precedence(l) < precedence(top))
+                    break;
+                chain.push_back(&l);
+            }
+            for (size_t i = chain.size(); i-- > 0;) {
+                Node const& b = *chain[i];
+                auto op = static_cast<BinaryOperator>(b.number(A::OperatorType));
+                int p = precedence(b);
+                bool right_assoc = op == BinaryOperator::Power;
+                if (i + 1 == chain.size()) {
+                    Node const& l = *b.node(A::Left);
+                    wrapped(l, right_assoc ? precedence(l) <= p : precedence(l) < p);
+                }
+                Node const& r = *b.node(A::Right);
+                out_ += binary_text(op);
+                wrapped(r, right_assoc ? precedence(r) < p : precedence(r) <= p);
+            }
             break;
         }
         case AstType::Interval:

@@ -1,6 +1,7 @@
 #pragma once
 // Collects the located errors of a parse; every error of a file is reported,
-// then the parse fails.
+// then the parse fails. Past a limit the parse gives up: one more message says
+// so and TooManyErrors unwinds the parser.
 
 #include "input/ast.hpp"
 
@@ -14,22 +15,40 @@ namespace Gondra::Input {
 struct Message {
     Location location;
     std::string text;
+    bool too_many = false; // the notice that ends a parse with too many errors
 
     // "file:line:column-column: error: text"
     std::string format() const { return format_location(location) + ": error: " + text; }
 };
 
+// Thrown by Messages::error once the limit is exceeded.
+struct TooManyErrors {};
+
 class Messages {
 public:
-    // The handler (optional) sees every message as it is reported.
-    explicit Messages(std::function<void(Message const&)> handler = {}) : handler_{std::move(handler)} {}
+    static constexpr size_t default_limit = 20;
+
+    // The handler (optional) sees every message as it is reported. After
+    // `limit` errors (0: no limit) the next one is replaced by the notice
+    // "too many errors", and TooManyErrors is thrown.
+    explicit Messages(std::function<void(Message const&)> handler = {}, size_t limit = default_limit)
+        : handler_{std::move(handler)}, limit_{limit} {}
 
     void error(Location const& loc, std::string text) {
         if (muted_) return;
+        if (full()) throw TooManyErrors{};
         Message m{loc, std::move(text)};
+        if (limit_ != 0 && messages_.size() == limit_) {
+            m.text = "too many errors";
+            m.too_many = true;
+        }
+        bool stop = m.too_many;
         if (handler_) handler_(m);
         messages_.push_back(std::move(m));
+        if (stop) throw TooManyErrors{};
     }
+    // True once the parse has given up.
+    bool full() const noexcept { return !messages_.empty() && messages_.back().too_many; }
     // While muted, errors are dropped (used when text is lexed a second time).
     void set_muted(bool muted) noexcept { muted_ = muted; }
     bool muted() const noexcept { return muted_; }
@@ -47,6 +66,7 @@ public:
 
 private:
     std::function<void(Message const&)> handler_;
+    size_t limit_;
     std::vector<Message> messages_;
     bool muted_ = false;
 };

@@ -806,7 +806,7 @@ private:
         if (cur_.kind == TokenKind::TheoryOperator) {
             std::string op = cur_.text;
             advance_theory();
-            NodePtr t = theory_term();
+            NodePtr t = theory_term(true);
             guard.node = make_node(AstType::TheoryGuard, {intern(op), t});
         }
         relex(false);
@@ -814,8 +814,10 @@ private:
     }
 
     // A sequence of operators and simple terms, kept unparsed until the
-    // operator table of the atom's term group is known.
-    NodePtr theory_term() {
+    // operator table of the atom's term group is known. A guard keeps the
+    // parentheses of "= (x + y)": its relation may yet lose unary operators
+    // to the term ("=-(x + y)" is lexed with the run "=-").
+    NodePtr theory_term(bool keep_parentheses = false) {
         DepthGuard guard{*this};
         Location start = cur_.location;
         NodeArray elements;
@@ -827,10 +829,15 @@ private:
                 advance_theory();
             }
             NodePtr t;
-            if (!ops.empty() && std::string_view{ops.back()} == "-" && cur_.kind == TokenKind::Number &&
+            std::string_view last = ops.empty() ? std::string_view{} : std::string_view{ops.back()};
+            // A run after an operand starts with its binary operator; a
+            // trailing minus is unary only when something is left for that.
+            bool unary_minus = last.ends_with('-') && (elements.empty() || ops.size() > 1 || last.size() > 1);
+            if (unary_minus && cur_.kind == TokenKind::Number &&
                 cur_.number == int64_t{std::numeric_limits<int32_t>::max()} + 1) {
                 // As in ordinary terms, "- 2147483648" is the smallest integer.
-                ops.pop_back();
+                if (last.size() == 1) ops.pop_back();
+                else ops.back() = intern(last.substr(0, last.size() - 1));
                 Location number_start = cur_.location;
                 advance_theory();
                 t = make_symbolic_term(from(number_start),
@@ -843,7 +850,8 @@ private:
             if (cur_.kind != TokenKind::TheoryOperator) break;
             plain = false;
         }
-        if (plain) return elements.front()->node(Attribute::Term);
+        if (plain && !(keep_parentheses && elements.front()->node(Attribute::Term)->type() == AstType::TheoryUnparsedTerm))
+            return elements.front()->node(Attribute::Term);
         return make_node(AstType::TheoryUnparsedTerm, {from(start), std::move(elements)});
     }
 
@@ -1109,18 +1117,32 @@ private:
 Parser::Parser(Messages& messages, StatementCallback callback, ParseOptions options)
     : messages_{messages}, callback_{std::move(callback)}, options_{options} {}
 
+namespace {
+
+// Editors on some systems start UTF-8 files with a byte-order mark.
+std::string_view without_byte_order_mark(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    return text;
+}
+
+} // namespace
+
 bool Parser::parse_source(std::string_view text, char const* file, std::string const& directory) {
     size_t errors = messages_.messages().size();
-    SourceParser source{*this, text, file, directory};
+    if (messages_.full()) return false;
+    SourceParser source{*this, without_byte_order_mark(text), file, directory};
     try {
         source.run();
     } catch (StopParse const&) {
+        return false;
+    } catch (TooManyErrors const&) {
         return false;
     }
     return messages_.messages().size() == errors && !stopped_;
 }
 
 bool Parser::parse_string(std::string_view text, std::string_view name) {
+    if (messages_.full()) return false;
     size_t errors = messages_.messages().size();
     std::error_code ec;
     auto cwd = std::filesystem::current_path(ec);
@@ -1142,6 +1164,7 @@ bool read_file(std::string const& path, std::string& out) {
 } // namespace
 
 bool Parser::parse_file(std::string const& path) {
+    if (messages_.full()) return false;
     size_t errors = messages_.messages().size();
     if (path == "-") {
         std::ostringstream buffer;
@@ -1154,7 +1177,10 @@ bool Parser::parse_file(std::string const& path) {
     std::string text;
     char const* file = intern(path);
     if (!read_file(path, text)) {
-        messages_.error(Location{file, file, 1, 1, 1, 1}, "cannot read file '" + path + "'");
+        try {
+            messages_.error(Location{file, file, 1, 1, 1, 1}, "cannot read file '" + path + "'");
+        } catch (TooManyErrors const&) {
+        }
         return false;
     }
     std::error_code ec;
@@ -1185,7 +1211,8 @@ void Parser::include(std::string const& path, std::string const& directory, Loca
         std::vector<std::string>& stack;
         ~Pop() { stack.pop_back(); }
     } pop{include_stack_};
-    SourceParser source{*this, text, intern(p.string()), std::filesystem::path{key}.parent_path().string()};
+    SourceParser source{*this, without_byte_order_mark(text), intern(p.string()),
+                        std::filesystem::path{key}.parent_path().string()};
     source.run();
 }
 

@@ -10,54 +10,89 @@ namespace {
 
 using A = Attribute;
 
-// Precedence climbing over one flat sequence: operand, operator, operand, ...
-// with the unary operators of each operand in front of it.
+// Operator precedence parsing of one flat sequence (operand, operator,
+// operand, ... with the unary operators of each operand in front of it),
+// with explicit stacks: how long the sequence is, and how deeply its unary
+// and right-associative operators nest, is up to the input.
 class SequenceParser {
 public:
     SequenceParser(OperatorTable const& table, Node const& sequence)
         : table_{table}, location_{sequence.location()}, elements_{sequence.nodes(A::Elements)} {}
 
     NodePtr parse() {
-        NodePtr result = expression(INT64_MIN);
-        return result;
+        std::vector<char const*> unary;
+        for (size_t i = 0; i < elements_.size(); ++i) {
+            Node const& element = *elements_[i];
+            auto const& runs = element.strings(A::Operators);
+            size_t first_unary = 0;
+            if (i > 0) {
+                if (runs.empty()) throw LocatedError(location_, "operator expected in theory term");
+                unary.clear();
+                Pending binary = split_binary(runs.front(), unary);
+                // Everything that binds at least as tightly is complete.
+                while (!ops_.empty() && binds_first(ops_.back(), binary)) reduce();
+                ops_.push_back(binary);
+                for (char const* u : unary) ops_.push_back(unary_operator(u));
+                first_unary = 1;
+            }
+            for (size_t r = first_unary; r < runs.size(); ++r) {
+                unary.clear();
+                split_unary(runs[r], unary);
+                for (char const* u : unary) ops_.push_back(unary_operator(u));
+            }
+            operands_.push_back(parse_theory_term(table_, element.node(A::Term)));
+        }
+        while (!ops_.empty()) reduce();
+        return operands_.back();
     }
 
 private:
-    struct Cursor {
-        size_t element = 0; // current element
-        size_t op = 0;      // next operator of that element
+    struct Pending {
+        char const* name;
+        TheoryOperator op;
     };
 
-    NodePtr expression(int64_t min_priority) {
-        NodePtr lhs = prefix();
-        for (;;) {
-            if (pos_.element + 1 >= elements_.size()) return lhs;
-            Node const& next = *elements_[pos_.element + 1];
-            auto const& ops = next.strings(A::Operators);
-            if (ops.empty()) throw LocatedError(location_, "operator expected in theory term");
-            TheoryOperator const* op = table_.binary(ops.front());
-            if (!op) throw LocatedError(location_, std::string{"binary operator '"} + ops.front() + "' undefined");
-            if (op->priority < min_priority) return lhs;
-            pos_ = Cursor{pos_.element + 1, 1};
-            int64_t next_min = op->type == TheoryOperatorType::BinaryRight ? op->priority : int64_t{op->priority} + 1;
-            NodePtr rhs = expression(next_min);
-            lhs = apply(ops.front(), {lhs, rhs});
-        }
+    // Whether the operator on the stack takes its operands before `next` is read.
+    static bool binds_first(Pending const& top, Pending const& next) {
+        int p = top.op.priority, q = next.op.priority;
+        // A unary operator's operand holds the binary operators that bind tighter.
+        if (top.op.type == TheoryOperatorType::Unary) return q <= p;
+        return q < p || (q == p && top.op.type == TheoryOperatorType::BinaryLeft);
     }
 
-    NodePtr prefix() {
-        Node const& element = *elements_[pos_.element];
-        auto const& ops = element.strings(A::Operators);
-        if (pos_.op < ops.size()) {
-            char const* name = ops[pos_.op];
-            TheoryOperator const* op = table_.unary(name);
-            if (!op) throw LocatedError(location_, std::string{"unary operator '"} + name + "' undefined");
-            ++pos_.op;
-            // The operand holds every binary operator that binds tighter.
-            NodePtr operand = expression(int64_t{op->priority} + 1);
-            return apply(name, {operand});
+    void reduce() {
+        Pending top = ops_.back();
+        ops_.pop_back();
+        if (top.op.type == TheoryOperatorType::Unary) {
+            NodePtr arg = std::move(operands_.back());
+            operands_.back() = apply(top.name, {std::move(arg)});
+            return;
         }
-        return parse_theory_term(table_, element.node(A::Term));
+        NodePtr rhs = std::move(operands_.back());
+        operands_.pop_back();
+        NodePtr lhs = std::move(operands_.back());
+        operands_.back() = apply(top.name, {std::move(lhs), std::move(rhs)});
+    }
+
+    Pending unary_operator(char const* name) const { return {name, *table_.unary(name)}; }
+
+    // A run of operator characters after an operand: one binary operator of
+    // the table (the whole run if it is one, else the longest that leaves a
+    // run of unary operators), then those unary operators.
+    Pending split_binary(char const* run, std::vector<char const*>& unary) const {
+        std::string_view text{run};
+        if (TheoryOperator const* op = table_.binary(run)) return {run, *op};
+        for (size_t length = text.size() - 1; length > 0; --length) {
+            std::string name{text.substr(0, length)};
+            TheoryOperator const* op = table_.binary(name);
+            if (op && table_.split_unary(text.substr(length), unary)) return {intern(name), *op};
+        }
+        throw LocatedError(location_, std::string{"binary operator '"} + run + "' undefined");
+    }
+
+    void split_unary(char const* run, std::vector<char const*>& unary) const {
+        if (!table_.split_unary(run, unary))
+            throw LocatedError(location_, std::string{"unary operator '"} + run + "' undefined");
     }
 
     NodePtr apply(char const* name, NodeArray args) {
@@ -67,8 +102,25 @@ private:
     OperatorTable const& table_;
     Location location_;
     NodeArray const& elements_;
-    Cursor pos_;
+    std::vector<NodePtr> operands_;
+    std::vector<Pending> ops_;
 };
+
+// The term with a run of operators in front of it.
+NodePtr prefix_run(NodePtr const& term, char const* run) {
+    if (term->type() != AstType::TheoryUnparsedTerm) {
+        NodePtr element = make_node(AstType::TheoryUnparsedTermElement, {StringArray{run}, term});
+        return make_node(AstType::TheoryUnparsedTerm, {term->location(), NodeArray{element}});
+    }
+    NodeArray elements = term->nodes(A::Elements);
+    NodePtr first = shallow_copy(*elements.front());
+    auto& runs = std::get<StringArray>(first->value(A::Operators));
+    runs.insert(runs.begin(), run);
+    elements.front() = first;
+    NodePtr copy = shallow_copy(*term);
+    copy->nodes(A::Elements) = std::move(elements);
+    return copy;
+}
 
 NodePtr map_children(OperatorTable const& table, NodePtr const& term, Attribute attr) {
     NodeArray const& children = term->nodes(attr);
@@ -95,6 +147,32 @@ OperatorTable::OperatorTable(Node const& term_definition) {
 
 void OperatorTable::add(std::string const& name, int priority, TheoryOperatorType type) {
     (type == TheoryOperatorType::Unary ? unary_ : binary_)[name] = TheoryOperator{priority, type};
+    if (type == TheoryOperatorType::Unary) longest_unary_ = std::max(longest_unary_, name.size());
+}
+
+bool OperatorTable::split_unary(std::string_view run, std::vector<char const*>& out) const {
+    if (run.empty()) return false;
+    if (unary_.count(run)) {
+        out.push_back(intern(run));
+        return true;
+    }
+    // splits[i]: the rest of the run from i is a sequence of unary operators.
+    // Filled from the back, then read from the front taking the longest
+    // operator that leaves a splittable rest; linear in the run's length.
+    std::vector<uint8_t> splits(run.size() + 1, 0);
+    splits[run.size()] = 1;
+    for (size_t i = run.size(); i-- > 0;) {
+        for (size_t length = 1; length <= longest_unary_ && i + length <= run.size() && !splits[i]; ++length)
+            splits[i] = splits[i + length] && unary_.count(run.substr(i, length));
+    }
+    if (!splits[0]) return false;
+    for (size_t i = 0; i < run.size();) {
+        size_t length = std::min(longest_unary_, run.size() - i);
+        while (!(splits[i + length] && unary_.count(run.substr(i, length)))) --length;
+        out.push_back(intern(run.substr(i, length)));
+        i += length;
+    }
+    return true;
 }
 
 TheoryOperator const* OperatorTable::unary(std::string const& name) const {
@@ -193,11 +271,29 @@ NodePtr TheoryTable::parse_atom(NodePtr const& atom, TheoryAtomType position) co
     copy->nodes(A::Elements) = std::move(elements);
     if (auto const& g = atom->optional(A::Guard)) {
         std::string relation = g->string(A::OperatorName);
-        if (!d->has_guard || std::find(d->relations.begin(), d->relations.end(), relation) == d->relations.end())
+        NodePtr term = g->node(A::Term);
+        auto allowed = [&](std::string_view r) {
+            return d->has_guard && std::find(d->relations.begin(), d->relations.end(), r) != d->relations.end();
+        };
+        if (!allowed(relation)) {
+            // "<=-1" is lexed as one run: the relation is the longest declared
+            // one that leaves unary operators of the guard's group.
+            std::vector<char const*> unary;
+            for (size_t length = relation.size() - 1; length > 0; --length) {
+                std::string_view rest = std::string_view{relation}.substr(length);
+                if (allowed(relation.substr(0, length)) && d->guard->split_unary(rest, unary)) {
+                    term = prefix_run(term, intern(rest));
+                    relation.resize(length);
+                    break;
+                }
+            }
+        }
+        if (!allowed(relation))
             throw LocatedError(atom->location(), "relation '" + relation + "' is not allowed for theory atom '&" +
                                                      name + "/" + std::to_string(arity) + "'");
         NodePtr guard = shallow_copy(*g);
-        std::get<NodePtr>(guard->value(A::Term)) = parse_theory_term(*d->guard, g->node(A::Term));
+        std::get<char const*>(guard->value(A::OperatorName)) = intern(relation);
+        std::get<NodePtr>(guard->value(A::Term)) = parse_theory_term(*d->guard, term);
         std::get<OptionalNode>(copy->value(A::Guard)).node = guard;
     }
     return copy;

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Gondra::Input {
@@ -26,10 +27,14 @@ public:
     void add(std::string const& name, int priority, TheoryOperatorType type);
     TheoryOperator const* unary(std::string const& name) const;
     TheoryOperator const* binary(std::string const& name) const;
+    // Appends the unary operators that a run of operator characters is made
+    // of (the whole run if it is one); false when it is not made of them.
+    bool split_unary(std::string_view run, std::vector<char const*>& out) const;
 
 private:
     std::map<std::string, TheoryOperator, std::less<>> unary_;
     std::map<std::string, TheoryOperator, std::less<>> binary_;
+    size_t longest_unary_ = 0;
 };
 
 // Parses every unparsed sequence inside term (recursively). Throws

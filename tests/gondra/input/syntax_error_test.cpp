@@ -255,3 +255,58 @@ TEST(SyntaxErrors, AFailingIncludeDoesNotSwallowTheNextStatement) {
     EXPECT_EQ(off.text(), "s.lp:1:1-16: error: #include is not allowed here");
     EXPECT_EQ(kept.size(), 1u);
 }
+
+TEST(SyntaxErrors, TwentyErrorsThenTheParseGivesUp) {
+    TempDir dir{"gondra_error_limit"};
+    std::string broken;
+    for (int i = 0; i < 30; ++i) broken += "p :- .\n";
+    dir.write("one.lp", broken.c_str());
+    dir.write("two.lp", "q :- .\n");
+    std::vector<std::string> seen;
+    Messages messages{[&](Message const& m) { seen.push_back(m.format()); }};
+    Parser parser{messages, [](NodePtr const&) { return true; }};
+    std::string one = (dir.path / "one.lp").string();
+    EXPECT_FALSE(parser.parse_file(one));
+    // Later files are not read once the parse has given up.
+    EXPECT_FALSE(parser.parse_file((dir.path / "two.lp").string()));
+    EXPECT_FALSE(parser.parse_string("r :- ."));
+    ASSERT_EQ(seen.size(), 21u);
+    EXPECT_EQ(seen[19], one + ":20:6-7: error: syntax error, unexpected '.', expected term");
+    EXPECT_EQ(seen[20], one + ":21:6-7: error: too many errors");
+    EXPECT_EQ(messages.messages().size(), 21u);
+    EXPECT_TRUE(messages.full());
+
+    // Lexical errors count alike, also within one statement.
+    Messages lexical;
+    parse_statements(std::string(40, '$') + ".", lexical, "l.lp");
+    ASSERT_EQ(lexical.messages().size(), 21u);
+    EXPECT_EQ(lexical.messages().back().format(), "l.lp:1:21-22: error: too many errors");
+
+    // Twenty errors exactly are all reported, without the notice.
+    Messages exact;
+    std::string twenty;
+    for (int i = 0; i < 20; ++i) twenty += "p :- .\n";
+    parse_statements(twenty + "ok.", exact);
+    EXPECT_EQ(exact.messages().size(), 20u);
+    EXPECT_FALSE(exact.full());
+}
+
+TEST(SyntaxErrors, AByteOrderMarkIsSkipped) {
+    TempDir dir{"gondra_byte_order_mark"};
+    dir.write("main.lp", "\xEF\xBB\xBFp(1).\n#include \"sub.lp\".\nq :- .\n");
+    dir.write("sub.lp", "\xEF\xBB\xBF" "r.");
+    Messages messages;
+    std::string order;
+    Parser parser{messages, [&](NodePtr const& s) {
+                      order += ast_to_string(*s);
+                      return true;
+                  }};
+    std::string main = (dir.path / "main.lp").string();
+    EXPECT_FALSE(parser.parse_file(main));
+    EXPECT_EQ(order, "p(1).r.");
+    // Columns count from the first character after the mark.
+    EXPECT_EQ(messages.text(), main + ":3:6-7: error: syntax error, unexpected '.', expected term");
+    EXPECT_EQ(errors_of("\xEF\xBB\xBF$"), std::vector<std::string>{"f.lp:1:1-2: error: unexpected character"});
+    // Only at the very start: elsewhere it is a character like any other.
+    EXPECT_EQ(errors_of("a.\xEF\xBB\xBF"), std::vector<std::string>{"f.lp:1:3-6: error: unexpected character"});
+}

@@ -169,4 +169,20 @@ TEST(AstRewriter, LeavesTheInputUntouched) {
     EXPECT_EQ(same.front(), statements.front());
 }
 
+// Terms nest as deeply as the input does; the rewriting must not recurse on
+// their depth (a chain of 100,000 operands overflowed the stack).
+TEST(AstRewriter, WalksLongChainsWithoutRecursion) {
+    std::string chain = "1";
+    for (int i = 1; i < 100000; ++i) {
+        chain += "+1";
+    }
+    auto statements = parse("p(" + chain + ") :- q(" + chain + "). &sum{x : r(" + chain + ", Y)} >= 2 :- s(Y).");
+    ASSERT_EQ(statements.size(), 2u);
+    std::size_t handed = 0;
+    for (Ast const& statement : statements) {
+        rewrite_statement(statement, [&](Ast const&) { ++handed; }, true);
+    }
+    EXPECT_EQ(handed, 2u);
+}
+
 } // namespace
