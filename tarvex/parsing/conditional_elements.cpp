@@ -70,7 +70,39 @@ bool ConditionalElements::conditional_value(literal_t condition, LinearTerm cons
         return false;
     }
     values_.emplace(std::move(key), y);
+    unbounded_.emplace_back(y, sum);
     result = y;
+    return true;
+}
+
+bool ConditionalElements::finish(std::unordered_map<var_id, std::pair<value_t, value_t>> const& domains) {
+    auto values = std::move(unbounded_);
+    unbounded_.clear();
+    for (auto const& [y, sum] : values) {
+        wide_t low = 0;
+        wide_t high = 0;
+        bool known = true;
+        for (auto const& [coefficient, var] : sum) {
+            auto it = domains.find(var);
+            if (it == domains.end()) {
+                known = false;
+                break;
+            }
+            wide_t a = static_cast<wide_t>(coefficient) * it->second.first;
+            wide_t b = static_cast<wide_t>(coefficient) * it->second.second;
+            low += std::min(a, b);
+            high += std::max(a, b);
+        }
+        if (!known) {
+            continue;
+        }
+        IntervalSet hull;
+        hull.emplace(static_cast<value_t>(std::clamp<wide_t>(std::min<wide_t>(low, 0), min_value, max_value)),
+                     static_cast<value_t>(std::clamp<wide_t>(std::max<wide_t>(high, 0), min_value, max_value) + 1));
+        if (!builder_.build_domain(true_literal, y, hull)) {
+            return false;
+        }
+    }
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include <map>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace Tarvex {
 
@@ -31,6 +32,12 @@ public:
     // itself when one is left, else a fresh literal defined by clauses.
     literal_t conjunction(std::initializer_list<literal_t> literals);
 
+    // Bounds the variables made for variable terms by 0 and the extreme
+    // values of their terms, over the root domains given (variables missing
+    // there keep the configured range). To be called once all domains are
+    // read. False on a conflict.
+    bool finish(std::unordered_map<var_id, std::pair<value_t, value_t>> const& domains);
+
 private:
     // b in [0, 1] with b = 1 exactly when condition holds; one per literal.
     bool indicator(literal_t condition, var_id& result);
@@ -40,6 +47,7 @@ private:
     AbstractConstraintBuilder& builder_;
     std::unordered_map<literal_t, var_id> indicators_;
     std::map<std::pair<literal_t, LinearTerm>, var_id> values_;
+    std::vector<std::pair<var_id, LinearTerm>> unbounded_;
 };
 
 } // namespace Tarvex

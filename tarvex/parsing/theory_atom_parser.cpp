@@ -11,7 +11,9 @@
 #include "parsing/term_evaluation.hpp"
 #include "parsing/term_reader.hpp"
 
+#include <iterator>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace Tarvex {
@@ -36,7 +38,7 @@ public:
                 rethrow_located(atoms_.atom_location(atom));
             }
         }
-        return true;
+        return conditional_.finish(root_domains_);
     }
 
 private:
@@ -346,6 +348,15 @@ private:
         }
         var_id v = builder_.variable_for_symbol(evaluate_term(term(atoms_.atom_guard(atom).second)));
         literal_t lit = builder_.map_solver_literal(atoms_.atom_literal(atom));
+        if (!domain.empty() && (lit == 1 || builder_.literal_is_true(lit))) {
+            // Domains that always hold bound the variables of conditional
+            // terms; several intersect.
+            std::pair<value_t, value_t> bounds{domain.begin()->first, std::prev(domain.end())->second - 1};
+            auto [it, fresh] = root_domains_.emplace(v, bounds);
+            if (!fresh) {
+                it->second = {std::max(it->second.first, bounds.first), std::min(it->second.second, bounds.second)};
+            }
+        }
         return builder_.build_domain(lit, v, domain);
     }
 
@@ -363,6 +374,7 @@ private:
     AbstractConstraintBuilder& builder_;
     Host::TheoryAtoms atoms_;
     ConditionalElements conditional_;
+    std::unordered_map<var_id, std::pair<value_t, value_t>> root_domains_;
 };
 
 } // namespace

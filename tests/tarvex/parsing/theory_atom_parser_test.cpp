@@ -52,7 +52,9 @@ protected:
         // the failing operations and true literals carry over.
         auto failing = builder->failing;
         auto true_literals = builder->true_literals;
+        auto solver_literals = builder->solver_literals;
         builder.emplace();
+        builder->solver_literals = solver_literals;
         builder->failing = failing;
         builder->true_literals = true_literals;
         ASSERT_TRUE(gondra_control_new(nullptr, 0, nullptr, nullptr, 20, &control_)) << gondra_error_message();
@@ -203,7 +205,13 @@ TEST_F(TheoryAtomTest, ConditionalSumAndObjectiveElements) {
     EXPECT_EQ(parse("{p}. &__sum_h{x : p} <= 1."), (Calls{"map", "var(x)", "map", "sum(5:1*x<=1)"}));
     builder->true_literals = {-5};
     EXPECT_EQ(parse("{p}. &__sum_h{x : p; y} <= 1."), (Calls{"map", "var(x)", "map", "var(y)"}));
+    // Domains that always hold bound that variable by 0 and the term's
+    // range: literals 1 for the domain, then 5 and 6 for atom and condition.
     builder->true_literals = {};
+    builder->solver_literals = {1, 5, 6};
+    auto calls = parse("&dom{-2..3} = x. {p}. &__sum_h{-2*x : p} <= 1.");
+    EXPECT_EQ(calls.back(), "dom(1:_1=[-6,5))") << calls.size();
+    builder->solver_literals = {};
     EXPECT_EQ(parse("{p}. &maximize{2 : p}."),
               (Calls{"map", "var(_0)", "dom(1:_0=[0,2))", "sum(5:-1*_0<=-1,strict)", "objective(-2*_0)"}));
     // Elements of differences and nonlinear sums keep needing facts.

@@ -41,8 +41,10 @@ void expect_outcome(SolveOutcome const& outcome, std::set<std::vector<std::strin
     EXPECT_EQ(satisfiable, !expected.empty()) << text;
 }
 
-void expect_models(RandomProgram const& program, int threads) {
+void expect_models(RandomProgram const& program, int threads, bool shift = true) {
     HostSession session{{"-n", "0", "-t", std::to_string(threads)}};
+    // Until the option lands, the handle's field is the switch.
+    session.theory()->shift_constraints = shift;
     ASSERT_TRUE(session.ground(program.text)) << session.error() << "\n" << program.text;
     expect_outcome(session.solve(), program.models, program.text);
 }
@@ -58,7 +60,8 @@ void expect_models_in_steps(RandomProgram const& program, int threads) {
     expect_outcome(session.solve(), program.models, both);
 }
 
-void run_programs(RandomProgramOptions options, int threads, int count, std::uint32_t seed, bool steps = false) {
+void run_programs(RandomProgramOptions options, int threads, int count, std::uint32_t seed, bool steps = false,
+                  bool shift = true) {
     RandomProgramGenerator generator{seed};
     for (int i = 0; i < count; ++i) {
         auto program = generator.next(options);
@@ -66,7 +69,7 @@ void run_programs(RandomProgramOptions options, int threads, int count, std::uin
         if (steps) {
             expect_models_in_steps(program, threads);
         } else {
-            expect_models(program, threads);
+            expect_models(program, threads, shift);
         }
         if (::testing::Test::HasFailure()) {
             return;
@@ -109,6 +112,25 @@ TEST(RandomPrograms, FreeDistinctAndDisjointPairs) {
 TEST(RandomPrograms, TwoStepsOneThread) {
     run_programs({}, 1, 120, 31, true);
     run_programs({.pin_values = true}, 1, 60, 32, true);
+}
+
+// The language as users write it, conditional elements and pools among it;
+// with and without moving sums out of integrity constraints, which must not
+// change the models.
+TEST(RandomPrograms, UserLanguageOneThread) {
+    run_programs({.conditions = true}, 1, 200, 41);
+    run_programs({.conditions = true}, 1, 200, 41, false, false);
+}
+
+TEST(RandomPrograms, UserLanguageThreeThreads) {
+    run_programs({.conditions = true}, 3, 120, 42);
+    run_programs({.conditions = true}, 3, 120, 42, false, false);
+}
+
+TEST(RandomPrograms, UserLanguagePinnedAndInSteps) {
+    run_programs({.pin_values = true, .conditions = true}, 1, 100, 43);
+    run_programs({.conditions = true}, 1, 100, 44, true);
+    run_programs({.pairs_only = true, .conditions = true}, 3, 80, 45);
 }
 
 TEST(RandomPrograms, TwoStepsThreeThreads) {
