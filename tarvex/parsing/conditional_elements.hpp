@@ -6,6 +6,18 @@
 // unconditional linear terms over auxiliary variables that c determines, so
 // that a constraint over them needs no case split and creates no free
 // choice (no model is repeated).
+//
+// A constant k under c becomes k * b with a 0/1 indicator b of c, one per
+// literal, so a condition used by several atoms costs one variable. A
+// variable term S under c becomes a variable y with c -> y = S and
+// not c -> y = 0, bounded by 0 and the range of S. Measured on a shift-
+// planning model scaled to 5 people and 9 to 10 shifts, a bounded variable
+// per constant element instead of the indicator was neither better nor
+// worse (21.4 s against 31.5 s on one instance, 1.34 s against 0.91 s on
+// another, same optimum), so the sharing indicator stays. Leaving y at the
+// configured range was not an option: bound propagation then creeps through
+// a billion values (a body != over two such terms ran over 20 s instead of
+// under 0.01 s).
 
 #include "constraints/abstract_constraint_builder.hpp"
 #include "parsing/linear_term.hpp"

@@ -8,6 +8,7 @@ Solver and `python -m tarvex` must agree with the tarvex program run with
 import glob
 import os
 import random
+import re
 
 import pytest
 
@@ -37,7 +38,9 @@ def assert_same(text, arguments, tarvex_program):
         assert expected.code in (1, 2), expected.err
         with pytest.raises(tarvex.TarvexError) as refused:
             api_outcome(text, arguments)
-        assert expected.err.strip().endswith(str(refused.value))
+        # Located alike, in the program's file and in the string.
+        location = re.compile(r"^.*?:(\d+:\d+-[\d:]+: error: .*)$")
+        assert location.sub(r"\1", expected.err.strip()) == location.sub(r"\1", str(refused.value))
         return []
     document = expected.document
     result, models = api_outcome(text, arguments)
@@ -75,17 +78,17 @@ def random_program(rng):
         kind = rng.randrange(5)
         if kind == 0:
             relation = rng.choice(["<=", "<", "=", "!=", ">", ">="])
-            lines.append(f"&__sum_h{{{term()}}} {relation} {rng.randint(-3, 4)}{condition()}.")
+            lines.append(f"&sum{{{term()}}} {relation} {rng.randint(-3, 4)}{condition()}.")
         elif kind == 1:
             relation = rng.choice(["<=", ">", "="])
-            lines.append(f"r{len(lines)} :- &__sum_b{{{term()}}} {relation} {rng.randint(-2, 3)}.")
+            lines.append(f"r{len(lines)} :- &sum{{{term()}}} {relation} {rng.randint(-2, 3)}.")
         elif kind == 2:
             i, j = rng.sample(range(count), 2)
-            lines.append(f"&__diff_h{{x({i}) - x({j})}} <= {rng.randint(-2, 2)}{condition()}.")
+            lines.append(f"&diff{{x({i}) - x({j})}} <= {rng.randint(-2, 2)}{condition()}.")
         elif kind == 3:
             lines.append(f"&distinct{{{'; '.join(f'x({i})' for i in range(count))}}}{condition()}.")
         else:
-            lines.append(f":- q(0), &__sum_b{{{term()}}} >= {rng.randint(0, 3)}.")
+            lines.append(f":- q(0), &sum{{{term()}}} >= {rng.randint(0, 3)}.")
     objective = rng.randrange(4)
     if objective == 1:
         lines.append(f"&minimize{{{term()}}}.")
@@ -127,7 +130,13 @@ def test_python_m_tarvex_prints_what_the_program_prints(path, arguments, tarvex_
         def lines(out):
             return [line for line in out.splitlines() if not line.startswith("Time ")]
 
-        if "-t" in arguments:
+        if "-t" in arguments and "Optimization :" in expected.out:
+            # Threads race to better models: only the optimum is fixed.
+            def optimum(out):
+                return [line for line in lines(out) if line.startswith(("Optimization :", "OPTIMUM"))]
+
+            assert optimum(actual.out) == optimum(expected.out)
+        elif "-t" in arguments:
             # Threads race: compare the models, not their numbers.
             def models(out):
                 return sorted(line for line in lines(out) if not line.startswith("Answer: "))
@@ -138,9 +147,9 @@ def test_python_m_tarvex_prints_what_the_program_prints(path, arguments, tarvex_
 
 
 @pytest.mark.parametrize("text, arguments, code", [
-    ("&dom{1..3} = x. &__sum_h{x} > 1.", [], 10),
-    ("&dom{1..3} = x. &__sum_h{x} > 3.", [], 20),
-    ("&dom{1..3} = x. &dom{1..3} = y. &__sum_h{x; y} >= 3. &minimize{x; y}.", [], 30),
+    ("&dom{1..3} = x. &sum{x} > 1.", [], 10),
+    ("&dom{1..3} = x. &sum{x} > 3.", [], 20),
+    ("&dom{1..3} = x. &dom{1..3} = y. &sum{x; y} >= 3. &minimize{x; y}.", [], 30),
     ("a :- b", [], 1),
     ("&nosuch{x} = 1.", [], 1),
     ("a.", ["--models=many"], 1),
