@@ -52,14 +52,17 @@ bool decide_trampoline(gondra_id_t thread_id, gondra_assignment_t const* assignm
 
 } // namespace
 
-// One table for the whole process. Its decide entry is chosen by the handle of
-// the first registration and never changes, so the host never sees a record
-// change under it.
+// Two tables for the whole process, neither of which ever changes, so the
+// host never sees a record change under it. A handle that configures a
+// decision heuristic for some thread gets the one with the decide entry;
+// fixing the choice at the first registration would silently drop the
+// heuristic of every later handle that asks for it.
 gondra_propagator_t const& callback_table(tarvex_theory const& theory) {
-    static gondra_propagator_t const table{
-        init_trampoline, propagate_trampoline, undo_trampoline, check_trampoline,
-        theory.propagator.config().uses_heuristic() ? decide_trampoline : nullptr};
-    return table;
+    static gondra_propagator_t const with_decide{init_trampoline, propagate_trampoline, undo_trampoline,
+                                                 check_trampoline, decide_trampoline};
+    static gondra_propagator_t const without_decide{init_trampoline, propagate_trampoline, undo_trampoline,
+                                                    check_trampoline, nullptr};
+    return theory.propagator.config().uses_heuristic() ? with_decide : without_decide;
 }
 
 } // namespace Tarvex

@@ -2,24 +2,231 @@
 // adjustment of the host's settings before solving.
 
 #include "api/api_guard.hpp"
+#include "api/option_values.hpp"
 #include "host/host_error.hpp"
 #include "host/theory_atoms.hpp"
 #include "parsing/term_ref.hpp"
 #include "tarvex.h"
 
 #include <cstring>
+#include <functional>
+#include <limits>
+#include <locale>
+#include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
 using namespace Tarvex;
 
+namespace {
+
+char const* const group = "CSP Options";
+
+constexpr std::int32_t int_bound = 1073741823;
+constexpr std::uint32_t unsigned_max = std::numeric_limits<std::uint32_t>::max();
+
+char const* const per_thread_bool_suffix = "]\n      <arg>: {yes|no}[,<i>]\n      <i>  : Only enable for thread <i>";
+
+std::string yes_no(bool value) {
+    return value ? "yes" : "no";
+}
+
+std::string shown(double value) {
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << value;
+    return out.str();
+}
+
+std::string heuristic_name(HeuristicMode mode) {
+    return mode == HeuristicMode::MaxChain ? "max-chain" : "none";
+}
+
+// The host calls a parser with its data pointer, the parser owned by the
+// handle. An exception becomes false, with its text left in the host's error
+// state so that the host can name the reason.
+bool parse_trampoline(char const* value, void* data) {
+    try {
+        return (*static_cast<std::function<bool(char const*)>*>(data))(value != nullptr ? value : "");
+    } catch (...) {
+        Host::report_current_exception();
+        return false;
+    }
+}
+
+class OptionRegistrar {
+public:
+    OptionRegistrar(tarvex_theory& theory, gondra_options_t* options) : theory_{&theory}, options_{options} {}
+
+    void flag(char const* name, std::string const& help, bool& target) {
+        Host::check(gondra_options_add_flag(options_, group, name, help.c_str(), &target));
+    }
+
+    void option(char const* name, std::string const& help, std::function<bool(char const*)> parser, bool multi,
+                char const* placeholder) {
+        auto& parsers = theory_->option_parsers;
+        parsers.push_front(std::move(parser));
+        Host::check(gondra_options_add(options_, group, name, help.c_str(), parse_trampoline, &parsers.front(),
+                                       multi, placeholder));
+    }
+
+    // A per-thread setting goes to the pending map; a second value for the
+    // same target and thread scope is refused and the first stays.
+    void thread_option(char const* name, std::string const& help, Target target,
+                       std::int32_t (*read)(std::string_view)) {
+        auto* theory = theory_;
+        option(
+            name, help,
+            [theory, target, read](char const* text) {
+                auto [setting, thread] = split_value(text);
+                std::int32_t value = read(setting);
+                std::optional<std::uint32_t> index;
+                if (thread) {
+                    index = read_thread_index(*thread);
+                }
+                return theory->pending_thread_options.emplace(ThreadOptionKey{target, index}, value).second;
+            },
+            true, nullptr);
+    }
+
+private:
+    tarvex_theory* theory_;
+    gondra_options_t* options_;
+};
+
+std::int32_t heuristic_value(std::string_view part) {
+    return static_cast<std::int32_t>(read_heuristic(part));
+}
+std::int32_t sign_value(std::string_view part) {
+    return read_sign_value(part);
+}
+std::int32_t bool_value(std::string_view part) {
+    return read_bool(part) ? 1 : 0;
+}
+
+void configure_thread(TheoryConfig& config, Target target, std::string_view value,
+                      std::int32_t (*read)(std::string_view)) {
+    auto [setting, thread] = split_value(value);
+    std::int32_t parsed = read(setting);
+    std::optional<std::uint32_t> index;
+    if (thread) {
+        index = read_thread_index(*thread);
+    }
+    apply_thread_option(config, target, index, parsed);
+}
+
+} // namespace
+
 extern "C" {
 
 bool tarvex_register_options(tarvex_theory_t* theory, gondra_options_t* options) {
     return Host::guard([&] {
-        require_theory(theory);
-        static_cast<void>(options);
-        // No option is offered yet: every setting keeps its default.
+        auto& handle = require_theory(theory);
+        if (options == nullptr) {
+            throw std::invalid_argument("invalid options");
+        }
+        auto& config = handle.propagator.config();
+        auto const& thread = config.default_solver_config;
+        OptionRegistrar add{handle, options};
+        add.flag("shift-constraints",
+                 "Shift constraints into head of integrity constraints [" + yes_no(handle.shift_constraints) + "]",
+                 handle.shift_constraints);
+        add.flag("sort-constraints", "Sort constraint elements [" + yes_no(config.sort_constraints) + "]",
+                 config.sort_constraints);
+        add.option(
+            "translate-clauses",
+            "Restrict translation to clauses [" + std::to_string(config.clause_limit) + "," +
+                std::to_string(config.clause_limit_total) +
+                "]\n      <n>: maximum clauses per constraint\n      <m>: maximum clauses total",
+            [&config](char const* text) {
+                auto limits = read_clause_limits(text);
+                config.clause_limit = limits.limit;
+                if (limits.total) {
+                    config.clause_limit_total = *limits.total;
+                }
+                return true;
+            },
+            false, "<n>[,<m>]");
+        add.flag("literals-only",
+                 "Only create literals during translation but no clauses [" + yes_no(config.literals_only) + "]",
+                 config.literals_only);
+        add.option(
+            "translate-pb",
+            "Translate to weight constraints if ratio of variables and literals is less equal <r> [" +
+                shown(config.weight_constraint_ratio) + "]",
+            [&config](char const* text) {
+                config.weight_constraint_ratio = read_double_in(text);
+                return true;
+            },
+            false, "<r>");
+        add.option(
+            "translate-distinct",
+            "Restrict translation of distinct constraints to <n> pb constraints [" +
+                std::to_string(config.distinct_limit) + "]",
+            [&config](char const* text) {
+                config.distinct_limit = read_unsigned_in(text, 0, unsigned_max);
+                return true;
+            },
+            false, "<n>");
+        add.option(
+            "translate-opt",
+            "Configure translation of minimize constraint [" + std::to_string(config.minimize_limit) +
+                "]\n      <n>: translate if required literals less than <n>\n        0  : never translate\n"
+                "        max: always translate",
+            [&config](char const* text) {
+                config.minimize_limit = read_unsigned_in(text, 0, unsigned_max);
+                return true;
+            },
+            false, "<n>");
+        add.flag("add-order-clauses",
+                 "Add binary clauses for order literals after translation [" + yes_no(config.add_order_clauses) + "]",
+                 config.add_order_clauses);
+        add.thread_option("order-heuristic",
+                          "Make the decision heuristic aware of order literls [" + heuristic_name(thread.heuristic) +
+                              "]\n      <arg>: {none,max-chain}[,<i>]\n        none     : use voskel's heuristic\n"
+                              "        max-chain: assign chains of literals\n      <i>  : Only enable for thread <i>",
+                          Target::heuristic, heuristic_value);
+        add.thread_option("sign-value",
+                          "Configure the sign of order literals [" + std::to_string(thread.sign_value) +
+                              "]\n      <arg>: {<n>|+|-}[,<i>]\n        <n>: negative iff its value is greater or "
+                              "equal to <n>\n        +  : always positive\n        -  : always negative\n"
+                              "      <i>  : Only enable for thread <i>",
+                          Target::sign_value, sign_value);
+        add.thread_option("refine-reasons",
+                          "Refine reasons during propagation [" + yes_no(thread.refine_reasons) +
+                              per_thread_bool_suffix,
+                          Target::refine_reasons, bool_value);
+        add.thread_option("refine-introduce",
+                          "Introduce order literals when generating reasons [" + yes_no(thread.refine_introduce) +
+                              per_thread_bool_suffix,
+                          Target::refine_introduce, bool_value);
+        add.thread_option("propagate-chain",
+                          "Use closest order literal as reason [" + yes_no(thread.propagate_chain) +
+                              per_thread_bool_suffix,
+                          Target::propagate_chain, bool_value);
+        add.thread_option("split-all",
+                          "Split all domains on total assignment [" + yes_no(thread.split_all) +
+                              per_thread_bool_suffix,
+                          Target::split_all, bool_value);
+        add.option(
+            "min-int,@2", "Set minimum integer [" + std::to_string(config.min_int) + "]",
+            [&config](char const* text) {
+                config.min_int = read_int_in(text, -int_bound, int_bound);
+                return true;
+            },
+            false, "<i>");
+        add.option(
+            "max-int,@2", "Set maximum integer [" + std::to_string(config.max_int) + "]",
+            [&config](char const* text) {
+                config.max_int = read_int_in(text, -int_bound, int_bound);
+                return true;
+            },
+            false, "<i>");
+        add.flag("check-solution,@2", "Verify solutions [" + yes_no(config.check_solution) + "]",
+                 config.check_solution);
+        add.flag("check-state,@2", "Check state invariants [" + yes_no(config.check_state) + "]",
+                 config.check_state);
     });
 }
 
@@ -54,11 +261,61 @@ bool tarvex_validate_options(tarvex_theory_t* theory) {
 
 bool tarvex_configure(tarvex_theory_t* theory, char const* key, char const* value) {
     return Host::guard([&] {
-        require_theory(theory);
+        auto& handle = require_theory(theory);
         if (key == nullptr || value == nullptr) {
             throw std::invalid_argument("invalid argument");
         }
-        // No key is known yet; unknown keys are ignored.
+        auto& config = handle.propagator.config();
+        std::string_view name{key};
+        std::string_view text{value};
+        // Every field is written only once its whole value has been read.
+        struct Flag {
+            std::string_view name;
+            bool* field;
+        };
+        for (auto const& flag : {Flag{"shift-constraints", &handle.shift_constraints},
+                                 Flag{"sort-constraints", &config.sort_constraints},
+                                 Flag{"literals-only", &config.literals_only},
+                                 Flag{"add-order-clauses", &config.add_order_clauses},
+                                 Flag{"check-solution", &config.check_solution},
+                                 Flag{"check-state", &config.check_state}}) {
+            if (name == flag.name) {
+                *flag.field = read_bool(text);
+                return;
+            }
+        }
+        if (name == "translate-clauses") {
+            auto limits = read_clause_limits(text);
+            config.clause_limit = limits.limit;
+            if (limits.total) {
+                config.clause_limit_total = *limits.total;
+            }
+        } else if (name == "translate-pb") {
+            config.weight_constraint_ratio = read_double_in(text);
+        } else if (name == "translate-distinct") {
+            config.distinct_limit = read_unsigned_in(text, 0, unsigned_max);
+        } else if (name == "translate-opt") {
+            config.minimize_limit = read_unsigned_in(text, 0, unsigned_max);
+        } else if (name == "min-int") {
+            config.min_int = read_int_in(text, -int_bound, int_bound);
+        } else if (name == "max-int") {
+            config.max_int = read_int_in(text, -int_bound, int_bound);
+        } else if (name == "order-heuristic") {
+            configure_thread(config, Target::heuristic, text, heuristic_value);
+        } else if (name == "sign-value") {
+            configure_thread(config, Target::sign_value, text, sign_value);
+        } else if (name == "refine-reasons") {
+            configure_thread(config, Target::refine_reasons, text, bool_value);
+        } else if (name == "refine-introduce") {
+            configure_thread(config, Target::refine_introduce, text, bool_value);
+        } else if (name == "propagate-chain") {
+            configure_thread(config, Target::propagate_chain, text, bool_value);
+        } else if (name == "split-all") {
+            configure_thread(config, Target::split_all, text, bool_value);
+        } else {
+            // A misspelt key must not pass for a setting that took effect.
+            throw std::runtime_error("unknown option: " + std::string{name});
+        }
     });
 }
 

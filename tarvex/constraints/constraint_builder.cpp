@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <numeric>
 #include <stdexcept>
 #include <utility>
 
@@ -67,7 +68,8 @@ void ConstraintBuilder::enable_show() {
 
 void ConstraintBuilder::show_by_signature(char const* name, std::int64_t arity) {
     if (arity < 0 || arity > std::numeric_limits<std::uint32_t>::max()) {
-        throw std::runtime_error("Invalid Syntax: invalid show statement");
+        // A valid signature that no symbol has: showing it shows nothing.
+        return;
     }
     propagator_->show_signature(Host::create_signature(name, static_cast<std::uint32_t>(arity), true));
 }
@@ -96,7 +98,45 @@ var_id ConstraintBuilder::new_variable() {
 }
 
 void ConstraintBuilder::add_sum(literal_t lit, std::vector<CoefVar> elements, value_t rhs) {
+    exclude_opposed(lit, elements, rhs);
     propagator_->add_constraint(SumConstraint::create(lit, rhs, elements, propagator_->config().sort_constraints));
+}
+
+void ConstraintBuilder::exclude_opposed(literal_t lit, LinearTerm const& elements, value_t rhs) {
+    // S <= k and -S <= k' cannot hold together when k + k' < 0, but bound
+    // propagation finds that out only by moving the bounds of S's variables
+    // one value at a time through their whole domains.
+    if (elements.empty()) {
+        return;
+    }
+    LinearTerm term = elements;
+    std::sort(term.begin(), term.end(), [](CoefVar const& a, CoefVar const& b) { return a.second < b.second; });
+    wide_t g = 0;
+    for (auto const& [coefficient, var] : term) {
+        g = std::gcd(g, static_cast<wide_t>(coefficient));
+    }
+    for (auto& element : term) {
+        element.first = static_cast<value_t>(element.first / g);
+    }
+    wide_t bound = floor_div(static_cast<wide_t>(rhs), g);
+    LinearTerm negated = term;
+    for (auto& element : negated) {
+        element.first = -element.first;
+    }
+    if (auto it = sums_by_term_.find(negated); it != sums_by_term_.end()) {
+        for (auto const& [other, other_bound] : it->second) {
+            if (other != -lit && bound + other_bound < 0) {
+                std::array<literal_t, 2> clause{-lit, -other};
+                push_clause(clause);
+            }
+        }
+    }
+    // A few sums per term suffice; many of them would make this quadratic.
+    constexpr std::size_t kept_per_term = 8;
+    auto& kept = sums_by_term_[std::move(term)];
+    if (kept.size() < kept_per_term) {
+        kept.emplace_back(lit, bound);
+    }
 }
 
 bool ConstraintBuilder::build_sum(literal_t lit, LinearTerm const& term, value_t rhs, bool strict) {

@@ -11,6 +11,7 @@
 #include "solver/init_clause_creator.hpp"
 
 #include <array>
+#include <map>
 #include <vector>
 
 namespace Tarvex {
@@ -51,6 +52,9 @@ public:
 private:
     bool literal_is_false(literal_t literal);
     void add_sum(literal_t lit, std::vector<CoefVar> elements, value_t rhs);
+    // Adds [-lit, -other] for every earlier sum under other whose term is the
+    // negation of this one and whose bound together with rhs is below 0.
+    void exclude_opposed(literal_t lit, LinearTerm const& elements, value_t rhs);
     // One half of the two-element non-overlap encoding: lit excludes that
     // the interval of s starts inside the interval of o. Stores the fresh
     // literals of "o starts no later than s" and "s starts before o ends"
@@ -63,6 +67,10 @@ private:
     Host::PropagateInit* init_;
     UniqueConstraint objective_;
     std::vector<CoefVar> objective_terms_;
+    // The sums of this initialisation by their term (sorted by variable,
+    // divided by the coefficients' gcd), each with its literal and rounded
+    // bound, to find pairs that exclude each other.
+    std::map<LinearTerm, std::vector<std::pair<literal_t, wide_t>>> sums_by_term_;
 };
 
 } // namespace Tarvex

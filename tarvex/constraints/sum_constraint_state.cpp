@@ -1,10 +1,12 @@
 #include "constraints/sum_constraint_state.hpp"
 
+#include "constraints/constraint_translation.hpp"
 #include "core/checked_arithmetic.hpp"
 #include "solver/thread_solver.hpp"
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <stdexcept>
 
 namespace Tarvex {
@@ -18,6 +20,46 @@ wide_t low_term(value_t coefficient, VariableState const& vs) {
 wide_t high_term(value_t coefficient, VariableState const& vs) {
     return static_cast<wide_t>(coefficient) * (coefficient > 0 ? vs.upper_bound() : vs.lower_bound());
 }
+
+wide_t magnitude_of(value_t coefficient) {
+    return coefficient > 0 ? coefficient : -static_cast<wide_t>(coefficient);
+}
+
+// What an element derives from a slack: the value v of the order literal
+// (x <= v for positive, not x <= v for negative coefficients), or nothing when
+// the bound does not move or the literal is already true.
+struct Derivation {
+    bool derives;
+    value_t value;
+    // floor(slack / |c|): how far the bound may lie from the other one.
+    wide_t steps;
+};
+
+Derivation derivation(value_t coefficient, VariableState const& vs, wide_t slack, Host::Assignment assignment) {
+    wide_t lb = vs.lower_bound();
+    wide_t ub = vs.upper_bound();
+    wide_t k = slack / magnitude_of(coefficient);
+    if (coefficient > 0) {
+        if (lb + k >= ub) {
+            return {false, 0, k};
+        }
+        auto value = static_cast<value_t>(lb + k);
+        literal_t stored = vs.literal_at(value);
+        return {stored == 0 || !assignment.is_true(stored), value, k};
+    }
+    if (ub - k <= lb) {
+        return {false, 0, k};
+    }
+    auto value = static_cast<value_t>(ub - k - 1);
+    literal_t stored = vs.literal_at(value);
+    return {stored == 0 || !assignment.is_true(-stored), value, k};
+}
+
+// A reason is shared among the derivations of one propagation once that
+// saves a good deal: the per-derivation clauses repeat the reason, the shared
+// form costs one literal and a binary clause per reason literal and derivation.
+constexpr std::size_t shared_min_derivations = 4;
+constexpr std::size_t shared_min_reason = 8;
 
 // The objective's bound must fit the value range like every other bound.
 void check_bound_range(wide_t bound) {
@@ -40,11 +82,14 @@ template <bool Objective, class Base>
 void SumConstraintStateImpl<Objective, Base>::attach_to_solver(ThreadSolver& solver) {
     lower_sum_ = 0;
     upper_sum_ = 0;
+    max_step_ = 0;
     for (auto const& [coefficient, var] : constraint_->elements()) {
         solver.add_var_watch(var, coefficient, *this);
         auto const& vs = solver.var_state(var);
         lower_sum_ += low_term(coefficient, vs);
         upper_sum_ += high_term(coefficient, vs);
+        wide_t width = static_cast<wide_t>(vs.max_bound()) - vs.min_bound();
+        max_step_ = std::max(max_step_, magnitude_of(coefficient) * width);
     }
 }
 
@@ -60,12 +105,12 @@ std::pair<bool, bool> SumConstraintStateImpl<Objective, Base>::translate_to_clau
                                                                                      ThreadSolver& solver,
                                                                                      InitClauseCreator& cc,
                                                                                      ConstraintList& added) {
-    // Translation is not available yet: the constraint stays propagated.
-    static_cast<void>(config);
-    static_cast<void>(solver);
-    static_cast<void>(cc);
     static_cast<void>(added);
-    return {true, false};
+    if constexpr (Objective) {
+        return translate_objective(config, solver, cc, *constraint_);
+    } else {
+        return translate_sum(config, solver, cc, *constraint_, lower_sum_, upper_sum_);
+    }
 }
 
 template <bool Objective, class Base>
@@ -73,6 +118,7 @@ std::unique_ptr<AbstractConstraintState> SumConstraintStateImpl<Objective, Base>
     auto clone = std::make_unique<SumConstraintStateImpl>(*constraint_);
     clone->lower_sum_ = lower_sum_;
     clone->upper_sum_ = upper_sum_;
+    clone->max_step_ = max_step_;
     clone->deactivation_level_ = deactivation_level_;
     clone->queued_ = queued_;
     return clone;
@@ -229,34 +275,45 @@ bool SumConstraintStateImpl<Objective, Base>::propagate_constraint(ThreadSolver&
     if (!Objective && !assignment.is_true(lit)) {
         return true;
     }
+    if (slack >= max_step_) {
+        // No element's domain is wider than the slack allows.
+        return true;
+    }
+    // Count the derivations, and tighten max_step_ to the level-0 bounds
+    // (domains that arrived after attaching narrow it).
+    std::size_t derivations = 0;
+    // The smallest room that any derivation leaves: a reason valid for that
+    // one is valid for all.
+    wide_t shared_slack = std::numeric_limits<wide_t>::min();
+    wide_t max_step = 0;
+    for (auto const& [coefficient, var] : constraint_->elements()) {
+        auto const& vs = solver.var_state(var);
+        wide_t magnitude = magnitude_of(coefficient);
+        max_step = std::max(max_step, magnitude * (static_cast<wide_t>(vs.max_bound()) - vs.min_bound()));
+        auto found = derivation(coefficient, vs, slack, assignment);
+        if (found.derives) {
+            ++derivations;
+            shared_slack = std::max(shared_slack, slack - magnitude * (found.steps + 1));
+        }
+    }
+    max_step_ = max_step;
+    if (derivations == 0) {
+        return true;
+    }
+    if (assignment.decision_level() > 0 && derivations >= shared_min_derivations &&
+        constraint_->elements().size() > shared_min_reason) {
+        // A long sum whose slack is used up would otherwise repeat its
+        // reason once per derived element.
+        return propagate_shared(solver, cc, slack, shared_slack);
+    }
     for (auto const& [coefficient, var] : constraint_->elements()) {
         auto& vs = solver.var_state(var);
-        wide_t lb = vs.lower_bound();
-        wide_t ub = vs.upper_bound();
-        wide_t magnitude = coefficient > 0 ? coefficient : -static_cast<wide_t>(coefficient);
-        wide_t k = slack / magnitude;
-        value_t value = 0;
-        if (coefficient > 0) {
-            if (lb + k >= ub) {
-                continue;
-            }
-            value = static_cast<value_t>(lb + k);
-            literal_t stored = vs.literal_at(value);
-            if (stored != 0 && assignment.is_true(stored)) {
-                continue;
-            }
-        } else {
-            if (ub - k <= lb) {
-                continue;
-            }
-            value = static_cast<value_t>(ub - k - 1);
-            literal_t stored = vs.literal_at(value);
-            if (stored != 0 && assignment.is_true(-stored)) {
-                continue;
-            }
+        auto [derives, value, k] = derivation(coefficient, vs, slack, assignment);
+        if (!derives) {
+            continue;
         }
         // The slack if x took the first value beyond the new bound.
-        wide_t reason_slack = slack - magnitude * (k + 1);
+        wide_t reason_slack = slack - magnitude_of(coefficient) * (k + 1);
         reason.clear();
         if (!assignment.is_fixed(-lit)) {
             reason.push_back(-lit);
@@ -281,6 +338,56 @@ bool SumConstraintStateImpl<Objective, Base>::propagate_constraint(ThreadSolver&
         literal_t derived = solver.update_literal(cc, vs, value, truth);
         reason.push_back(coefficient > 0 ? derived : -derived);
         if (!cc.add_clause(reason, type)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <bool Objective, class Base>
+bool SumConstraintStateImpl<Objective, Base>::propagate_shared(ThreadSolver& solver, AbstractClauseCreator& cc,
+                                                               wide_t slack, wide_t reason_slack) {
+    clause_type_t const type = Objective ? gondra_clause_type_volatile : clause_type_learnt;
+    auto assignment = cc.assignment();
+    auto& reason = solver.temp_reason();
+    literal_t const lit = literal();
+    // The reason names every element, so it holds for each derivation.
+    reason.clear();
+    if (!assignment.is_fixed(-lit)) {
+        reason.push_back(-lit);
+    }
+    for (auto const& element : constraint_->elements()) {
+        auto [ok, r] = reason_literal(solver, cc, element, reason_slack);
+        if (!ok) {
+            return false;
+        }
+        if (!assignment.is_fixed(r)) {
+            reason.push_back(r);
+        }
+    }
+    // t is equivalent to the reason: t implies every reason literal false
+    // (clauses that must stay, or t could force the derivations on its own),
+    // and the reason implies t.
+    literal_t t = cc.add_literal();
+    for (literal_t r : reason) {
+        std::array<literal_t, 2> clause{-t, -r};
+        if (!cc.add_clause(clause, gondra_clause_type_volatile_static)) {
+            return false;
+        }
+    }
+    reason.push_back(t);
+    if (!cc.add_clause(reason, type)) {
+        return false;
+    }
+    for (auto const& [coefficient, var] : constraint_->elements()) {
+        auto& vs = solver.var_state(var);
+        auto found = derivation(coefficient, vs, slack, assignment);
+        if (!found.derives) {
+            continue;
+        }
+        literal_t derived = solver.update_literal(cc, vs, found.value, 0);
+        std::array<literal_t, 2> clause{-t, coefficient > 0 ? derived : -derived};
+        if (!cc.add_clause(clause, type)) {
             return false;
         }
     }

@@ -72,9 +72,16 @@ private:
     Reason reason_literal(ThreadSolver& solver, AbstractClauseCreator& cc, CoefVar const& element, wide_t& slack);
     void verify_sums(ThreadSolver const& solver) const;
 
+    // Shares one reason among many derivations through an auxiliary literal.
+    bool propagate_shared(ThreadSolver& solver, AbstractClauseCreator& cc, wide_t slack, wide_t reason_slack);
+
     Constraint const* constraint_;
     wide_t lower_sum_ = 0;
     wide_t upper_sum_ = 0;
+    // The largest |c| * (max_bound - min_bound) over the elements when
+    // attached: bounds only narrow below that, so a slack at least this large
+    // derives nothing and the elements need not be looked at.
+    wide_t max_step_ = 0;
     level_t deactivation_level_ = 0;
     bool queued_ = false;
 };

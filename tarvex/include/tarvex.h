@@ -65,7 +65,7 @@ TARVEX_VISIBILITY_DEFAULT bool tarvex_prepare(tarvex_theory_t *theory, gondra_co
 TARVEX_VISIBILITY_DEFAULT bool tarvex_register_options(tarvex_theory_t *theory, gondra_options_t *options);
 /* Applies and checks what the command-line options collected. */
 TARVEX_VISIBILITY_DEFAULT bool tarvex_validate_options(tarvex_theory_t *theory);
-/* Sets one option by name from text; unknown keys are ignored. */
+/* Sets one option by name from text; an unknown key or a bad value fails. */
 TARVEX_VISIBILITY_DEFAULT bool tarvex_configure(tarvex_theory_t *theory, char const *key, char const *value);
 /* Adds the integer assignment of the model (__csp and __csp_cost atoms). */
 TARVEX_VISIBILITY_DEFAULT bool tarvex_on_model(tarvex_theory_t *theory, gondra_model_t *model);

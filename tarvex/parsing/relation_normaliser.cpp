@@ -32,6 +32,12 @@ value_t& coefficient_of(CoefVar& element) {
 value_t& coefficient_of(ProductTerm& element) {
     return element.coefficient;
 }
+value_t coefficient_of(CoefVar const& element) {
+    return element.first;
+}
+value_t coefficient_of(ProductTerm const& element) {
+    return element.coefficient;
+}
 std::size_t variable_count(ProductTerm const& element) {
     return element.variables.size();
 }
@@ -72,9 +78,28 @@ bool clause(AbstractConstraintBuilder& builder, std::initializer_list<literal_t>
     return builder.push_clause({literals.begin(), literals.size()});
 }
 
+// Whether the sum can equal rhs at all: not when the coefficients have a
+// common divisor that rhs lacks.
+template <class Term> bool equality_possible(Term const& term, value_t rhs) {
+    wide_t g = 0;
+    for (auto const& element : term) {
+        g = absolute(gcd(g, coefficient_of(element)));
+    }
+    return g == 0 || rhs % g == 0;
+}
+
 template <class Term>
 bool add_relation(AbstractConstraintBuilder& builder, literal_t lit, Term const& term, Relation relation,
                   value_t rhs, bool body) {
+    if ((relation == Relation::equal || relation == Relation::not_equal) && !equality_possible(term, rhs)) {
+        // Decided by parity alone, which bound propagation cannot see: an
+        // equality never holds, an inequality always does.
+        bool holds = relation == Relation::not_equal;
+        if (holds && !body) {
+            return true;
+        }
+        return clause(builder, {holds ? lit : -lit});
+    }
     switch (relation) {
     case Relation::greater:
         return add_relation(builder, lit, term, Relation::greater_equal, checked_add(rhs, 1), body);
@@ -107,7 +132,11 @@ bool add_relation(AbstractConstraintBuilder& builder, literal_t lit, Term const&
             a = builder.new_literal();
             b = builder.new_literal();
         }
+        // The sum is at most or at least rhs, so a and b are never false
+        // together; bound propagation alone would find that out only by
+        // moving the bounds one value at a time.
         return clause(builder, {-lit, a}) && clause(builder, {-lit, b}) && clause(builder, {-a, -b, lit}) &&
+               (a == true_literal || clause(builder, {a, b})) &&
                add_relation(builder, a, term, Relation::less_equal, rhs, true) &&
                add_relation(builder, b, term, Relation::greater_equal, rhs, true);
     }

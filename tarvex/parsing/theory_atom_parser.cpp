@@ -299,9 +299,7 @@ private:
                     throw_syntax(invalid_show);
                 }
                 auto arity = evaluate_term(shown.argument(1));
-                // A negative arity names no predicate; it is rejected rather
-                // than wrapped into a huge unsigned one.
-                if (!is_number(arity) || Host::symbol_number(arity) < 0) {
+                if (!is_number(arity)) {
                     throw_syntax(invalid_show);
                 }
                 builder_.show_by_signature(Host::symbol_name(name), Host::symbol_number(arity));

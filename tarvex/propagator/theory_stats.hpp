@@ -54,4 +54,12 @@ struct TheoryStats {
     }
 };
 
+// Adds a step's times and counters to the run totals (modulo 2^64) and copies
+// its cost; thread records are added element by element, missing ones
+// appended.
+void fold_statistics(TheoryStats& accu, TheoryStats const& step);
+// Zeroes a step's times and counters and clears has_cost; the thread records
+// keep their places, zeroed.
+void reset_statistics(TheoryStats& step);
+
 } // namespace Tarvex

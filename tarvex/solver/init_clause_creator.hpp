@@ -42,6 +42,8 @@ public:
     bool commit();
 
     void set_mode(Mode mode) { mode_ = mode; }
+    // The step record the creator counts into; translation reads its budget there.
+    TheoryStats const& stats() const { return *stats_; }
     Mode mode() const { return mode_; }
 
 private:

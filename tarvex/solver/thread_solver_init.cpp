@@ -29,6 +29,12 @@ bool ThreadSolver::add_dom(AbstractClauseCreator& cc, literal_t lit, var_id var,
     if (assignment.is_true(lit)) {
         lit = true_literal;
     }
+    if (domain.empty()) {
+        // No value fits, so the literal cannot hold; the passes below would
+        // add no clause at all.
+        std::array<literal_t, 1> clause{-lit};
+        return cc.add_clause(clause);
+    }
     auto& vs = var_states_[var];
     // Forward: lit and x >= end of the previous interval imply x >= start.
     literal_t prev = true_literal;
@@ -168,7 +174,7 @@ bool ThreadSolver::simplify(AbstractClauseCreator& cc, bool check_state) {
             }
             auto assignment = cc.assignment();
             std::uint32_t size = assignment.trail_size();
-            if (size == trail_offset_ && todo_.empty()) {
+            if (size == trail_offset_ && todo_.empty() && fact_queue_.empty()) {
                 return true;
             }
             if (assignment.decision_level() > current_level()) {
@@ -247,9 +253,15 @@ bool ThreadSolver::translate(InitClauseCreator& cc, TheoryStats& stats, TheoryCo
             state->set_deactivation_level(0);
             return is_removed(state);
         });
+        // Only the states that leave the queue lose their flag: a kept state
+        // still queued but unflagged would be missed by remove_constraint
+        // and stay in the queue after its destruction.
         std::erase_if(todo_, [&](AbstractConstraintState* state) {
+            if (!is_removed(state)) {
+                return false;
+            }
             state->set_in_queue(false);
-            return is_removed(state);
+            return true;
         });
         std::erase_if(literal_states_, [&](auto const& entry) { return is_removed(entry.second); });
         std::erase_if(states_, [&](auto const& entry) {

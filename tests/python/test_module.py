@@ -68,7 +68,8 @@ def test_calls_cross_the_boundary_with_their_declared_conversions():
         assert index[0] == 0
         assert lib.tarvex_assignment_next(theory[0], 0, index) is False
         assert lib.tarvex_lookup_symbol(theory[0], 2**64 - 1, index) is False
-        assert lib.tarvex_configure(theory[0], b"no-such-option", b"1") is True
+        # A key that names no option is an error, not a silent success.
+        assert lib.tarvex_configure(theory[0], b"no-such-option", b"1") is False
     finally:
         assert lib.tarvex_destroy(theory[0]) is True
 

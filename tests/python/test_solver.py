@@ -164,7 +164,9 @@ def test_statistics_are_nested_dicts_of_the_hosts_tree():
 
 
 def test_host_settings_and_theory_options_are_reachable():
-    with tarvex.Solver(["--models=3"], options={"some-future-option": "1"}) as solver:
+    with pytest.raises(tarvex.TarvexError, match="unknown option: some-future-option"):
+        tarvex.Solver(options={"some-future-option": "1"})
+    with tarvex.Solver(["--models=3"], options={"translate-clauses": "0"}) as solver:
         assert solver.configuration["solve.models"] == "3"
         solver.configuration["solve.models"] = 0
         solver.add("{a; b; c}.")

@@ -49,7 +49,12 @@ OptionName parse_option_name(std::string_view name_text) {
 }
 
 // Appends text wrapped at help_width, continuation lines indented by indent.
+// Lines after a line break in the text are set at indent as they are, so a
+// help text can lay out its own list of values.
 void append_wrapped(std::string& out, std::string_view text, size_t column, size_t indent) {
+    size_t line_break = text.find('\n');
+    std::string_view rest = line_break == std::string_view::npos ? std::string_view{} : text.substr(line_break);
+    text = text.substr(0, line_break);
     size_t position = column;
     bool first = true;
     while (!text.empty()) {
@@ -70,6 +75,14 @@ void append_wrapped(std::string& out, std::string_view text, size_t column, size
         out += word;
         position += word.size();
         first = false;
+    }
+    while (!rest.empty()) {
+        rest.remove_prefix(1);
+        size_t next = rest.find('\n');
+        out += '\n';
+        out.append(indent, ' ');
+        out += rest.substr(0, next);
+        rest = next == std::string_view::npos ? std::string_view{} : rest.substr(next);
     }
 }
 

@@ -100,12 +100,24 @@ TEST_F(RelationTest, BodyRelationsAreEquivalences) {
     EXPECT_EQ(sum(x_plus_y, Relation::less_equal, 5, true),
               (Calls{"sum(5:1*x 1*y<=5)", "sum(-5:-1*x -1*y<=-6)"}));
     EXPECT_EQ(sum(x_plus_y, Relation::equal, 3, true),
-              (Calls{"new(10)", "new(11)", "clause(-5,10)", "clause(-5,11)", "clause(-10,-11,5)",
+              (Calls{"new(10)", "new(11)", "clause(-5,10)", "clause(-5,11)", "clause(-10,-11,5)", "clause(10,11)",
                      "sum(10:1*x 1*y<=3)", "sum(-10:-1*x -1*y<=-4)", "sum(11:-1*x -1*y<=-3)",
                      "sum(-11:1*x 1*y<=2)"}));
-    EXPECT_EQ(sum({{2, x}}, Relation::not_equal, 3, true),
-              (Calls{"new(12)", "new(13)", "clause(5,12)", "clause(5,13)", "clause(-12,-13,-5)",
-                     "sum(12:2*x<=3,strict)", "sum(13:-2*x<=-3,strict)"}));
+    EXPECT_EQ(sum({{2, x}}, Relation::not_equal, 4, true),
+              (Calls{"new(12)", "new(13)", "clause(5,12)", "clause(5,13)", "clause(-12,-13,-5)", "clause(12,13)",
+                     "sum(12:2*x<=4,strict)", "sum(13:-2*x<=-4,strict)"}));
+}
+
+TEST_F(RelationTest, ParityDecidesEqualitiesWithoutConstraints) {
+    LinearTerm even{{2, x}, {-4, y}};
+    EXPECT_EQ(sum(even, Relation::equal, 3, false), Calls{"clause(-5)"});
+    EXPECT_EQ(sum(even, Relation::equal, 3, true), Calls{"clause(-5)"});
+    EXPECT_EQ(sum(even, Relation::not_equal, 3, false), Calls{});
+    EXPECT_EQ(sum(even, Relation::not_equal, 3, true), Calls{"clause(5)"});
+    EXPECT_EQ(nonlinear({{6, {x, y}}, {3, {z}}}, Relation::equal, 1, true), Calls{"clause(-5)"});
+    // Inequalities and divisible right-hand sides are posted as usual.
+    EXPECT_EQ(sum(even, Relation::less_equal, 3, false), (Calls{"sum(5:2*x -4*y<=3)"}));
+    EXPECT_EQ(sum(even, Relation::equal, 2, false), (Calls{"sum(5:2*x -4*y<=2)", "sum(5:-2*x 4*y<=-2)"}));
 }
 
 TEST_F(RelationTest, BodyEqualityUnderATrueLiteralUsesTheTrueLiteral) {

@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Tarvex::Testing {
@@ -27,17 +29,77 @@ struct SolveOutcome {
     // The costs of the models in the order they were reported (empty when
     // the host reported none).
     std::vector<std::vector<int64_t>> costs;
+    // The "Tarvex" subtrees of the step and the accumulated statistics after
+    // tarvex_on_statistics, as values by path ("Problem.Constraints",
+    // "Thread.0.Literals introduced", ...).
+    std::map<std::string, double> step_stats;
+    std::map<std::string, double> accu_stats;
 };
+
+// Every value below key, by its dotted path under prefix.
+inline void flatten_statistics(gondra_statistics_t const* stats, uint64_t key, std::string const& prefix,
+                               std::map<std::string, double>& out) {
+    gondra_statistics_type_t type = 0;
+    ASSERT_TRUE(gondra_statistics_type(stats, key, &type));
+    std::string dot = prefix.empty() ? "" : prefix + ".";
+    if (type == gondra_statistics_type_value) {
+        double value = 0;
+        ASSERT_TRUE(gondra_statistics_value_get(stats, key, &value));
+        out[prefix] = value;
+    } else if (type == gondra_statistics_type_array) {
+        size_t size = 0;
+        ASSERT_TRUE(gondra_statistics_array_size(stats, key, &size));
+        for (size_t i = 0; i < size; ++i) {
+            uint64_t sub = 0;
+            ASSERT_TRUE(gondra_statistics_array_at(stats, key, i, &sub));
+            flatten_statistics(stats, sub, dot + std::to_string(i), out);
+        }
+    } else if (type == gondra_statistics_type_map) {
+        size_t size = 0;
+        ASSERT_TRUE(gondra_statistics_map_size(stats, key, &size));
+        for (size_t i = 0; i < size; ++i) {
+            char const* name = nullptr;
+            uint64_t sub = 0;
+            ASSERT_TRUE(gondra_statistics_map_subkey_name(stats, key, i, &name));
+            ASSERT_TRUE(gondra_statistics_map_at(stats, key, name, &sub));
+            flatten_statistics(stats, sub, dot + name, out);
+        }
+    }
+}
+
+// The "Tarvex" subtree of a statistics tree; empty when there is none.
+inline std::map<std::string, double> theory_statistics(gondra_statistics_t const* stats) {
+    std::map<std::string, double> out;
+    uint64_t root = 0;
+    bool has = false;
+    if (gondra_statistics_root(stats, &root) && gondra_statistics_map_has_subkey(stats, root, "Tarvex", &has) &&
+        has) {
+        uint64_t key = 0;
+        if (gondra_statistics_map_at(stats, root, "Tarvex", &key)) {
+            flatten_statistics(stats, key, "", out);
+        }
+    }
+    return out;
+}
 
 class HostSession {
 public:
-    explicit HostSession(std::vector<std::string> arguments = {"-n", "0"}) : arguments_{std::move(arguments)} {
+    using Settings = std::vector<std::pair<std::string, std::string>>;
+
+    // The settings are made by name before the theory is registered, as an
+    // application configures it before handing it to the host.
+    explicit HostSession(std::vector<std::string> arguments = {"-n", "0"}, Settings const& settings = {})
+        : arguments_{std::move(arguments)} {
         std::vector<char const*> argv;
         for (auto const& argument : arguments_) {
             argv.push_back(argument.c_str());
         }
         ok_ = gondra_control_new(argv.data(), argv.size(), nullptr, nullptr, 20, &control_) &&
-              tarvex_create(&theory_) && tarvex_register(theory_, control_);
+              tarvex_create(&theory_);
+        for (auto const& [key, value] : settings) {
+            ok_ = ok_ && tarvex_configure(theory_, key.c_str(), value.c_str());
+        }
+        ok_ = ok_ && tarvex_register(theory_, control_);
         if (!ok_) {
             ADD_FAILURE() << "cannot set up the host: " << message();
         }
@@ -143,10 +205,19 @@ private:
 
     static bool on_event(gondra_solve_event_type_t type, void* event, void* data, bool* goon) {
         static_cast<void>(goon);
+        auto& context = *static_cast<EventContext*>(data);
+        if (type == gondra_solve_event_type_statistics) {
+            auto** trees = static_cast<gondra_statistics_t**>(event);
+            if (!tarvex_on_statistics(context.theory, trees[0], trees[1])) {
+                return false;
+            }
+            context.outcome->step_stats = theory_statistics(trees[0]);
+            context.outcome->accu_stats = theory_statistics(trees[1]);
+            return true;
+        }
         if (type != gondra_solve_event_type_model) {
             return true;
         }
-        auto& context = *static_cast<EventContext*>(data);
         auto& outcome = *context.outcome;
         auto* model = static_cast<gondra_model_t*>(event);
         if (!tarvex_on_model(context.theory, model)) {

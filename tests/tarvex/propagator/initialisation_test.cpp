@@ -26,8 +26,10 @@ Built initialise(std::string const& program, std::string const& threads = "1") {
     auto outcome = session.solve();
     EXPECT_TRUE(outcome.ok) << outcome.error;
     auto& propagator = session.propagator();
-    return {propagator.constraints().size(), propagator.step_stats().num_constraints,
-            propagator.step_stats().num_variables, propagator.solvers().size(),
+    // Publishing the statistics after the solve call moved the step's
+    // counts into the run totals.
+    return {propagator.constraints().size(), propagator.accu_stats().num_constraints,
+            propagator.accu_stats().num_variables, propagator.solvers().size(),
             (outcome.result & gondra_solve_result_satisfiable) != 0};
 }
 

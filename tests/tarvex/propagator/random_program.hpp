@@ -30,6 +30,9 @@ struct RandomProgramOptions {
     bool pin_values = false;
     // Only distinct and disjoint atoms besides the domains.
     bool pairs_only = false;
+    // Nine to eleven variables of two values each, and sums over nearly all
+    // of them: propagation then derives many bounds from one reason.
+    bool long_sums = false;
     // More of the language as users write it: elements whose condition is a
     // choice (heads and bodies, distinct and disjoint too), conditions with
     // variables, pools in rule bodies, domains written -4..-1, integrity
@@ -44,12 +47,13 @@ public:
 
     RandomProgram next(RandomProgramOptions options) {
         RandomProgram program;
-        int n = pick(2, 5);
+        long_sums_ = options.long_sums;
+        int n = long_sums_ ? pick(9, 11) : pick(2, 5);
         std::vector<int> lo(n);
         std::vector<int> hi(n);
         long space = 1;
         for (int i = 0; i < n; ++i) {
-            int size = pick(1, n <= 3 ? 5 : 3);
+            int size = long_sums_ ? 2 : pick(1, n <= 3 ? 5 : 3);
             lo[i] = pick(-10, 11 - size);
             hi[i] = lo[i] + size - 1;
             space *= size;
@@ -100,10 +104,16 @@ public:
         for (int r = 0; r < count; ++r) {
             Rule rule;
             std::string atom_text;
-            int kind = options.pairs_only ? pick(3, 4) : conditions_ ? pick(0, 5) % 5 : pick(0, 4);
+            int kind = options.pairs_only ? pick(3, 4) : pick(0, 5);
+            if (conditions_ && kind == 5 && pick(0, 1) == 0) {
+                kind = 0;
+            }
+            if (kind == 5 && choices == 0) {
+                kind = 0;
+            }
             bool body = kind <= 1 && pick(0, 1) == 1;
             if (kind == 0) {
-                auto [text, holds] = sum_atom(n);
+                auto [text, holds] = sum_atom(lo, hi, body);
                 atom_text = text;
                 rule.holds = holds;
             } else if (kind == 1) {
@@ -128,6 +138,13 @@ public:
                         return f(x) != s(x);
                     };
                 }
+            } else if (kind == 5) {
+                // A domain without values, or with none of the variable's
+                // values: its condition must be false.
+                int var = pick(0, n - 1);
+                std::string const values[] = {"", "5..3", "3..1; 7..5", "0 .. -1; " + std::to_string(hi[var] + 1)};
+                atom_text = "&dom{" + values[pick(0, 3)] + "} = x" + std::to_string(var);
+                rule.holds = [](std::vector<int> const&, int) { return false; };
             } else if (conditions_) {
                 auto [text, holds] = conditional_disjoint(n);
                 atom_text = text;
@@ -149,7 +166,7 @@ public:
                     return x[a] + da <= x[b] || x[b] + db <= x[a];
                 };
             }
-            if (choices > 0 && pick(0, 2) == 0) {
+            if (choices > 0 && (kind == 5 || pick(0, 2) == 0)) {
                 rule.guard = pick(0, choices - 1);
             }
             std::string guard = rule.guard >= 0 ? choice(rule.guard) : "";
@@ -352,6 +369,7 @@ private:
         return {text + "}", holds};
     }
 
+
     int pick(int low, int high) { return std::uniform_int_distribution<int>{low, high}(rng_); }
 
     int coefficient() {
@@ -360,52 +378,72 @@ private:
     }
 
     // A sum atom over one to three variables, which may repeat even with the
-    // same coefficient, and maybe a constant, with one of the six relations.
+    // same coefficient, and maybe a constant, with one of the six relations;
+    // the right-hand side is a constant or a term over another variable. Body atoms favour = and !=, and some sums
+    // have only even coefficients, so that parity alone can decide them.
     // In conditions mode elements may have conditions, and a constant
     // element with a variable may count the chosen c(I) as I+1 each.
-    std::pair<std::string, Test> sum_atom(int n) {
-        struct Element {
-            int coefficient;
-            int var; // -1: the constant coefficient
-            Condition condition;
-        };
-        std::vector<Element> elements;
+    std::pair<std::string, Test> sum_atom(std::vector<int> const& lo, std::vector<int> const& hi, bool body) {
+        auto n = static_cast<int>(lo.size());
+        std::vector<std::pair<int, int>> elements;
+        std::vector<Condition> conditions;
+        int size = long_sums_ ? pick(n - 2, n) : pick(1, std::min(3, n));
+        int scale = pick(0, 3) == 0 ? 2 : 1;
         std::string text = "&sum{";
-        int size = pick(1, std::min(3, n));
         for (int e = 0; e < size; ++e) {
-            Element element{coefficient(), pick(0, n - 1), {}};
+            // Long sums take their first variables, each once.
+            elements.emplace_back(scale * coefficient(), long_sums_ ? e : pick(0, n - 1));
             auto [condition_text, condition] = maybe_condition();
-            element.condition = condition;
-            text += (e > 0 ? "; " : "") + std::to_string(element.coefficient) + "*x" + std::to_string(element.var) +
+            conditions.push_back(condition);
+            text += (e > 0 ? "; " : "") + std::to_string(elements[e].first) + "*x" + std::to_string(elements[e].second) +
                     condition_text;
-            elements.push_back(element);
         }
-        if (pick(0, 2) == 0) {
-            Element element{pick(-4, 4), -1, {}};
+        int constant = pick(0, 2) == 0 ? pick(-4, 4) : 0;
+        Condition constant_condition;
+        if (constant != 0) {
             auto [condition_text, condition] = maybe_condition();
-            element.condition = condition;
-            if (element.coefficient != 0) {
-                text += "; " + std::to_string(element.coefficient) + condition_text;
-                elements.push_back(element);
-            }
+            constant_condition = condition;
+            text += "; " + std::to_string(constant) + condition_text;
         }
         bool counted = conditions_ && pick(0, 3) == 0;
         if (counted) {
             text += "; I+1 : c(I)";
         }
         static char const* const relations[] = {"<=", "=", "!=", "<", ">", ">="};
-        int relation = pick(0, 5);
+        int relation = body && pick(0, 1) == 0 ? pick(1, 2) : pick(0, 5);
         int rhs = pick(-8, 8);
-        text += std::string("} ") + relations[relation] + " " + std::to_string(rhs);
-        auto holds = [elements, counted, relation, rhs](std::vector<int> const& x, int mask) {
-            int sum = 0;
-            for (auto const& element : elements) {
-                if (element.condition.holds(mask)) {
-                    sum += element.var < 0 ? element.coefficient : element.coefficient * x[element.var];
+        if (long_sums_) {
+            // Near the smallest or the largest value of the sum, where few
+            // decisions leave many bounds to derive.
+            int low = constant;
+            int high = constant;
+            for (auto [c, v] : elements) {
+                low += c * (c > 0 ? lo[v] : hi[v]);
+                high += c * (c > 0 ? hi[v] : lo[v]);
+            }
+            rhs = pick(0, 1) == 0 ? low + pick(0, 3) : high - pick(0, 3);
+        }
+        // rhs + guard_coefficient * x[guard_var] when guard_var >= 0.
+        int guard_var = !long_sums_ && pick(0, 2) == 0 ? pick(0, n - 1) : -1;
+        int guard_coefficient = guard_var >= 0 ? scale * coefficient() : 0;
+        text += std::string("} ") + relations[relation] + " ";
+        if (guard_var >= 0) {
+            text += std::to_string(guard_coefficient) + "*x" + std::to_string(guard_var) + " + ";
+        }
+        text += std::to_string(rhs);
+        auto holds = [elements, conditions, constant, constant_condition, counted, relation, rhs, guard_var,
+                      guard_coefficient](std::vector<int> const& x, int mask) {
+            int sum = constant_condition.holds(mask) ? constant : 0;
+            for (std::size_t e = 0; e < elements.size(); ++e) {
+                if (conditions[e].holds(mask)) {
+                    sum += elements[e].first * x[elements[e].second];
                 }
             }
             for (int j = 0; counted && (mask >> j) != 0; ++j) {
                 sum += ((mask >> j) & 1) * (j + 1);
+            }
+            if (guard_var >= 0) {
+                sum -= guard_coefficient * x[guard_var];
             }
             switch (relation) {
             case 0:
@@ -443,6 +481,7 @@ private:
     }
 
     std::mt19937 rng_;
+    bool long_sums_ = false;
     bool conditions_ = false;
     int choices_ = 0;
 };

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -41,18 +44,18 @@ void expect_outcome(SolveOutcome const& outcome, std::set<std::vector<std::strin
     EXPECT_EQ(satisfiable, !expected.empty()) << text;
 }
 
-void expect_models(RandomProgram const& program, int threads, bool shift = true) {
-    HostSession session{{"-n", "0", "-t", std::to_string(threads)}};
-    // Until the option lands, the handle's field is the switch.
-    session.theory()->shift_constraints = shift;
+using Settings = HostSession::Settings;
+
+void expect_models(RandomProgram const& program, int threads, Settings const& settings) {
+    HostSession session{{"-n", "0", "-t", std::to_string(threads)}, settings};
     ASSERT_TRUE(session.ground(program.text)) << session.error() << "\n" << program.text;
     expect_outcome(session.solve(), program.models, program.text);
 }
 
 // The same program in two solving steps: the second adds constraints over
 // the variables of the first.
-void expect_models_in_steps(RandomProgram const& program, int threads) {
-    HostSession session{{"-n", "0", "-t", std::to_string(threads)}};
+void expect_models_in_steps(RandomProgram const& program, int threads, Settings const& settings) {
+    HostSession session{{"-n", "0", "-t", std::to_string(threads)}, settings};
     ASSERT_TRUE(session.ground(program.first_text)) << session.error() << "\n" << program.first_text;
     expect_outcome(session.solve(), program.first_models, program.first_text);
     std::string both = program.first_text + "% second step\n" + program.second_text;
@@ -61,15 +64,15 @@ void expect_models_in_steps(RandomProgram const& program, int threads) {
 }
 
 void run_programs(RandomProgramOptions options, int threads, int count, std::uint32_t seed, bool steps = false,
-                  bool shift = true) {
+                  Settings const& settings = {}) {
     RandomProgramGenerator generator{seed};
     for (int i = 0; i < count; ++i) {
         auto program = generator.next(options);
         SCOPED_TRACE("program " + std::to_string(i));
         if (steps) {
-            expect_models_in_steps(program, threads);
+            expect_models_in_steps(program, threads, settings);
         } else {
-            expect_models(program, threads, shift);
+            expect_models(program, threads, settings);
         }
         if (::testing::Test::HasFailure()) {
             return;
@@ -107,6 +110,15 @@ TEST(RandomPrograms, FreeDistinctAndDisjointPairs) {
     run_programs({.pairs_only = true}, 3, 60, 24);
 }
 
+// Sums over nearly all of ten variables, whose propagation derives many
+// bounds at once from one long reason.
+TEST(RandomPrograms, LongSums) {
+    run_programs({.long_sums = true}, 1, 40, 41);
+    run_programs({.pin_values = true, .long_sums = true}, 1, 20, 42);
+    run_programs({.long_sums = true}, 3, 30, 43);
+    run_programs({.long_sums = true}, 1, 20, 44, true);
+}
+
 // Two solving steps: variables, domains and constraints of the first stay,
 // order literals of its search go, and the second step's constraints join.
 TEST(RandomPrograms, TwoStepsOneThread) {
@@ -114,28 +126,145 @@ TEST(RandomPrograms, TwoStepsOneThread) {
     run_programs({.pin_values = true}, 1, 60, 32, true);
 }
 
-// The language as users write it, conditional elements and pools among it;
-// with and without moving sums out of integrity constraints, which must not
-// change the models.
-TEST(RandomPrograms, UserLanguageOneThread) {
-    run_programs({.conditions = true}, 1, 200, 41);
-    run_programs({.conditions = true}, 1, 200, 41, false, false);
-}
-
-TEST(RandomPrograms, UserLanguageThreeThreads) {
-    run_programs({.conditions = true}, 3, 120, 42);
-    run_programs({.conditions = true}, 3, 120, 42, false, false);
-}
-
-TEST(RandomPrograms, UserLanguagePinnedAndInSteps) {
-    run_programs({.pin_values = true, .conditions = true}, 1, 100, 43);
-    run_programs({.conditions = true}, 1, 100, 44, true);
-    run_programs({.pairs_only = true, .conditions = true}, 3, 80, 45);
-}
-
 TEST(RandomPrograms, TwoStepsThreeThreads) {
     run_programs({}, 3, 80, 33, true);
     run_programs({.pairs_only = true}, 3, 60, 34, true);
+}
+
+// The same programs with every constraint kept for propagation, and with
+// every translation limit at its maximum.
+Settings const translation_off{{"translate-clauses", "0"}, {"translate-pb", "-1"}, {"translate-distinct", "0"}};
+Settings const translation_max{{"translate-clauses", "max,-1"},
+                               {"translate-pb", "max"},
+                               {"translate-distinct", "max"},
+                               {"translate-opt", "max"}};
+// Clauses only: weight constraints are never chosen.
+Settings const clauses_only{{"translate-clauses", "max,-1"}, {"translate-pb", "-1"}};
+
+TEST(RandomPrograms, TranslationOffOneAndThreeThreads) {
+    run_programs({}, 1, 100, 41, false, translation_off);
+    run_programs({}, 3, 60, 42, false, translation_off);
+    run_programs({.pin_values = true}, 1, 60, 43, false, translation_off);
+    run_programs({}, 1, 60, 44, true, translation_off);
+}
+
+TEST(RandomPrograms, TranslationAtItsLimitsOneAndThreeThreads) {
+    for (auto const* settings : {&translation_max, &clauses_only}) {
+        run_programs({}, 1, 100, 51, false, *settings);
+        run_programs({}, 3, 60, 52, false, *settings);
+        run_programs({.pin_values = true}, 1, 60, 53, false, *settings);
+        run_programs({}, 1, 60, 54, true, *settings);
+        run_programs({}, 3, 40, 55, true, *settings);
+    }
+}
+
+// Settings of the search itself change decisions and reasons, never models.
+TEST(RandomPrograms, SearchSettingsKeepTheModels) {
+    Settings const chains{{"order-heuristic", "max-chain"}, {"sign-value", "+,1"}, {"check-state", "yes"},
+                          {"translate-clauses", "0"}};
+    Settings const plain{{"refine-reasons", "no"}, {"propagate-chain", "no,0"}, {"split-all", "yes"},
+                         {"sort-constraints", "no"}, {"add-order-clauses", "yes"}};
+    for (auto const* settings : {&chains, &plain}) {
+        run_programs({}, 1, 80, 61, false, *settings);
+        run_programs({}, 3, 60, 62, false, *settings);
+        run_programs({}, 1, 40, 63, true, *settings);
+    }
+}
+
+namespace {
+
+// The cost of a model under the objective sum of (-1)^i * (i + 1) * x_i.
+long cost_of(std::vector<std::string> const& model) {
+    long cost = 0;
+    for (auto const& symbol : model) {
+        int i = 0;
+        int v = 0;
+        if (std::sscanf(symbol.c_str(), "__csp(x%d,%d)", &i, &v) == 2) {
+            cost += (i % 2 == 0 ? 1 : -1) * (i + 1) * v;
+        }
+    }
+    return cost;
+}
+
+std::string objective_text(std::vector<std::string> const& model) {
+    std::string text;
+    for (auto const& symbol : model) {
+        int i = 0;
+        int v = 0;
+        if (std::sscanf(symbol.c_str(), "__csp(x%d,%d)", &i, &v) == 2) {
+            text += (text.empty() ? "" : " + ") + std::string(i % 2 == 0 ? "" : "-") + std::to_string(i + 1) +
+                    "*x" + std::to_string(i);
+        }
+    }
+    return "&minimize{" + text + "}.\n";
+}
+
+} // namespace
+
+// The objective handed to the host and the one propagated reach the same
+// optimum, the one brute force finds.
+TEST(RandomPrograms, TranslatedAndPropagatedObjectivesAgree) {
+    RandomProgramGenerator generator{71};
+    int optimised = 0;
+    for (int i = 0; i < 80 && !::testing::Test::HasFailure(); ++i) {
+        auto program = generator.next({});
+        if (program.models.empty()) {
+            continue;
+        }
+        long best = cost_of(*program.models.begin());
+        for (auto const& model : program.models) {
+            best = std::min(best, cost_of(model));
+        }
+        std::string text = program.text + objective_text(*program.models.begin());
+        SCOPED_TRACE("program " + std::to_string(i) + "\n" + text);
+        for (int threads : {1, 3}) {
+            for (char const* limit : {"0", "max"}) {
+                HostSession session{{"-t", std::to_string(threads)}, {{"translate-opt", limit}}};
+                ASSERT_TRUE(session.ground(text)) << session.error();
+                auto outcome = session.solve();
+                ASSERT_TRUE(outcome.ok) << outcome.error;
+                ASSERT_FALSE(outcome.models.empty());
+                bool translated = session.propagator().objective() == nullptr;
+                // With limit 0 an objective over fixed variables only still
+                // goes to the host.
+                if (std::string{limit} == "max") {
+                    EXPECT_TRUE(translated);
+                }
+                // Another thread may report a model after a cheaper one:
+                // the cheapest is the optimum.
+                long found = std::numeric_limits<long>::max();
+                for (std::size_t m = 0; m < outcome.models.size(); ++m) {
+                    found = std::min(found, translated ? static_cast<long>(outcome.costs.at(m).at(0))
+                                                       : cost_of(outcome.models[m]));
+                }
+                EXPECT_EQ(found, best) << "threads " << threads << " translate-opt " << limit;
+            }
+        }
+        ++optimised;
+    }
+    EXPECT_GT(optimised, 20);
+}
+
+// The language as users write it, conditional elements and pools among it;
+// with and without moving sums out of integrity constraints, which must not
+// change the models.
+Settings const unshifted{{"shift-constraints", "no"}};
+
+TEST(RandomPrograms, UserLanguageOneThread) {
+    run_programs({.conditions = true}, 1, 200, 61);
+    run_programs({.conditions = true}, 1, 200, 61, false, unshifted);
+}
+
+TEST(RandomPrograms, UserLanguageThreeThreads) {
+    run_programs({.conditions = true}, 3, 120, 62);
+    run_programs({.conditions = true}, 3, 120, 62, false, unshifted);
+}
+
+TEST(RandomPrograms, UserLanguagePinnedInStepsAndUntranslated) {
+    run_programs({.pin_values = true, .conditions = true}, 1, 100, 63);
+    run_programs({.conditions = true}, 1, 100, 64, true);
+    run_programs({.pairs_only = true, .conditions = true}, 3, 80, 65);
+    run_programs({.conditions = true}, 1, 100, 66, false, translation_off);
 }
 
 } // namespace

@@ -178,11 +178,14 @@ TEST_F(InitOperationsTest, CopyGivesTheCopyItsOwnStates) {
     EXPECT_NE(copy.state_of(*satisfied)->deactivation_level(), 0U);
 }
 
-// A constraint whose translation replaces it by a sum constraint.
+// A constraint whose translation replaces it by one that stays (translating a
+// real sum would need the host's assignment).
 class ReplacedConstraint final : public AbstractConstraint {
 public:
+    explicit ReplacedConstraint(bool replace) : replace{replace} {}
     std::unique_ptr<AbstractConstraintState> make_state() const override;
     literal_t constraint_literal() const override { return 1; }
+    bool replace;
 };
 
 class ReplacedState final : public AbstractConstraintState {
@@ -193,7 +196,10 @@ public:
     void detach_from_solver(ThreadSolver&) override {}
     std::pair<bool, bool> translate_to_clauses(TheoryConfig const&, ThreadSolver&, InitClauseCreator&,
                                                ConstraintList& added) override {
-        added.push_back(SumConstraint::create(1, 5, std::array<CoefVar, 1>{CoefVar{1, 0}}, false));
+        if (!constraint_->replace) {
+            return {true, false};
+        }
+        added.push_back(std::make_unique<ReplacedConstraint>(false));
         return {true, true};
     }
     std::unique_ptr<AbstractConstraintState> clone_state() const override {
@@ -231,19 +237,26 @@ TEST_F(InitOperationsTest, TranslateProcessesAppendedConstraintsInTheSamePass) {
     static_cast<void>(l7);
 
     ConstraintList constraints;
-    constraints.push_back(std::make_unique<ReplacedConstraint>());
+    constraints.push_back(std::make_unique<ReplacedConstraint>(true));
     theory_stats.num_constraints = 1;
     ASSERT_TRUE(solver.translate(creator, theory_stats, theory_config, constraints));
     EXPECT_EQ(theory_stats.translate_added, 1U);
     EXPECT_EQ(theory_stats.translate_removed, 1U);
     EXPECT_EQ(theory_stats.num_constraints, 1U);
     ASSERT_EQ(constraints.size(), 1U);
-    EXPECT_NE(dynamic_cast<SumConstraint*>(constraints[0].get()), nullptr);
+    auto const* kept = dynamic_cast<ReplacedConstraint*>(constraints[0].get());
+    ASSERT_NE(kept, nullptr);
+    EXPECT_FALSE(kept->replace);
     EXPECT_EQ(solver.num_states(), 1U);
     EXPECT_NE(solver.state_of(*constraints[0]), nullptr);
     EXPECT_EQ(solver.todo().size(), 1U);
     // One order clause for the pair of stored literals.
     EXPECT_EQ(theory_stats.num_clauses, 1U);
+    // The kept state is still queued as its flag says, so removing it
+    // later leaves nothing dangling in the queue.
+    EXPECT_TRUE(solver.state_of(*constraints[0])->in_queue());
+    solver.remove_constraint(*constraints[0]);
+    EXPECT_TRUE(solver.todo().empty());
 }
 
 } // namespace
