@@ -306,7 +306,7 @@ void add_solving_options(Options& options, Configuration& configuration, std::ve
     options.add(group, "threads,t", "Run <n> solver threads", setting("solve.threads"), false, "<n>");
     options.add(group, "time-limit", "Stop the search after <s> seconds (0 for no limit)",
                 setting("solve.time_limit"), false, "<s>");
-    options.add(group, "seed", "Seed the random choices with <n>", setting("solver.seed"), false, "<n>");
+    options.add(group, "seed,@2", "Seed the random choices with <n>", setting("solver.seed"), false, "<n>");
     options.add(
         group, "const,c", "Replace term occurrences of <id> with <t>",
         [&constants](std::string_view value) {
