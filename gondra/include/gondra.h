@@ -224,6 +224,11 @@ GONDRA_VISIBILITY_DEFAULT bool gondra_theory_atoms_atom_guard(gondra_theory_atom
 /* The program literal of the atom. */
 GONDRA_VISIBILITY_DEFAULT bool gondra_theory_atoms_atom_literal(gondra_theory_atoms_t const *atoms, gondra_id_t atom,
                                                                gondra_literal_t *literal);
+/* The source location of the theory atom in the input: that of the first rule
+ * whose grounding produced it. File names stay valid for the lifetime of the
+ * process; an atom that no input text produced has empty file names. */
+GONDRA_VISIBILITY_DEFAULT bool gondra_theory_atoms_atom_location(gondra_theory_atoms_t const *atoms,
+                                                                gondra_id_t atom, gondra_location_t *location);
 GONDRA_VISIBILITY_DEFAULT bool gondra_theory_atoms_atom_to_string_size(gondra_theory_atoms_t const *atoms,
                                                                       gondra_id_t atom, size_t *size);
 GONDRA_VISIBILITY_DEFAULT bool gondra_theory_atoms_atom_to_string(gondra_theory_atoms_t const *atoms,

@@ -57,6 +57,9 @@ public:
 
     // The variable of a symbol, created on first use.
     virtual var_id variable_for_symbol(Host::symbol_t symbol) = 0;
+    // A fresh auxiliary variable over the configured range. It has no
+    // symbol, so models never show it.
+    virtual var_id new_variable() = 0;
 
     // lit implies sum(term) <= rhs; with strict, lit holds exactly when it
     // does. The term is simplified.

@@ -90,6 +90,13 @@ var_id ConstraintBuilder::variable_for_symbol(Host::symbol_t symbol) {
     return var;
 }
 
+var_id ConstraintBuilder::new_variable() {
+    auto const& config = propagator_->config();
+    var_id var = propagator_->master_solver().add_variable(config.min_int, config.max_int);
+    ++propagator_->step_stats().num_variables;
+    return var;
+}
+
 void ConstraintBuilder::add_sum(literal_t lit, std::vector<CoefVar> elements, value_t rhs) {
     exclude_opposed(lit, elements, rhs);
     propagator_->add_constraint(SumConstraint::create(lit, rhs, elements, propagator_->config().sort_constraints));

@@ -35,6 +35,7 @@ public:
     void show_by_variable(var_id variable) override;
 
     var_id variable_for_symbol(Host::symbol_t symbol) override;
+    var_id new_variable() override;
 
     bool build_sum(literal_t lit, LinearTerm const& term, value_t rhs, bool strict) override;
     bool build_nonlinear(literal_t lit, value_t a, var_id x, var_id y, value_t c, var_id z, value_t rhs,

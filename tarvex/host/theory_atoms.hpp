@@ -51,6 +51,12 @@ public:
         check(gondra_theory_atoms_atom_literal(atoms_, atom, &result));
         return result;
     }
+    // Where the atom stands in the input (empty file names when unknown).
+    gondra_location_t atom_location(gondra_id_t atom) const {
+        gondra_location_t result{};
+        check(gondra_theory_atoms_atom_location(atoms_, atom, &result));
+        return result;
+    }
     std::span<gondra_id_t const> element_tuple(gondra_id_t element) const {
         gondra_id_t const* data = nullptr;
         std::size_t size = 0;
@@ -63,6 +69,12 @@ public:
         std::size_t size = 0;
         check(gondra_theory_atoms_element_condition(atoms_, element, &data, &size));
         return {data, size};
+    }
+    // One program literal standing for the whole condition of the element.
+    literal_t element_condition_id(gondra_id_t element) const {
+        literal_t result = 0;
+        check(gondra_theory_atoms_element_condition_id(atoms_, element, &result));
+        return result;
     }
     gondra_theory_term_type_t term_type(gondra_id_t term) const {
         gondra_theory_term_type_t result = 0;

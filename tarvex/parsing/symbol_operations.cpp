@@ -4,6 +4,7 @@
 #include "parsing/syntax_error.hpp"
 
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
 namespace Tarvex {
@@ -59,6 +60,11 @@ Host::symbol_t apply_operator(ArithmeticOperator op, Host::symbol_t a, Host::sym
     }
     value_t x = Host::symbol_number(a);
     value_t y = Host::symbol_number(b);
+    if ((op == ArithmeticOperator::div || op == ArithmeticOperator::mod) && y == 0) {
+        // An arithmetic error, but the user wrote a division, not a large
+        // number.
+        throw std::overflow_error("division by zero");
+    }
     value_t result = 0;
     switch (op) {
     case ArithmeticOperator::add:

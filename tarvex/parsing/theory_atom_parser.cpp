@@ -1,6 +1,8 @@
 #include "parsing/theory_atom_parser.hpp"
 
 #include "core/checked_arithmetic.hpp"
+#include "parsing/conditional_elements.hpp"
+#include "parsing/located_error.hpp"
 #include "parsing/domain_intervals.hpp"
 #include "parsing/relation_normaliser.hpp"
 #include "parsing/symbol_operations.hpp"
@@ -9,7 +11,9 @@
 #include "parsing/term_evaluation.hpp"
 #include "parsing/term_reader.hpp"
 
+#include <iterator>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace Tarvex {
@@ -18,16 +22,23 @@ namespace {
 
 class AtomParser {
 public:
-    AtomParser(AbstractConstraintBuilder& builder, Host::TheoryAtoms atoms) : builder_{builder}, atoms_{atoms} {}
+    AtomParser(AbstractConstraintBuilder& builder, Host::TheoryAtoms atoms)
+        : builder_{builder}, atoms_{atoms}, conditional_{builder} {}
 
     bool parse() {
         std::size_t size = atoms_.size();
         for (std::size_t i = 0; i < size; ++i) {
-            if (!parse_atom(static_cast<gondra_id_t>(i))) {
-                return false;
+            auto atom = static_cast<gondra_id_t>(i);
+            try {
+                if (!parse_atom(atom)) {
+                    return false;
+                }
+            } catch (...) {
+                // The user needs to know which atom of the input was wrong.
+                rethrow_located(atoms_.atom_location(atom));
             }
         }
-        return true;
+        return conditional_.finish(root_domains_);
     }
 
 private:
@@ -59,7 +70,7 @@ private:
             return parse_domain(atom);
         }
         if (is("minimize") || is("maximize")) {
-            parse_objective(atom, is("minimize") ? 1 : -1);
+            return parse_objective(atom, is("minimize") ? 1 : -1);
         }
         return true;
     }
@@ -83,23 +94,48 @@ private:
         return tuple;
     }
 
-    // The first terms of all elements, then the guard moved to the left.
-    void read_sum_elements(gondra_id_t atom, std::optional<TermRef> guard, LinearTerm& out) {
+    // The solver literal of an element's condition, 1 for an empty one.
+    literal_t condition_literal(gondra_id_t element) {
+        if (atoms_.element_condition(element).empty()) {
+            return 1;
+        }
+        return builder_.map_solver_literal(atoms_.element_condition_id(element));
+    }
+
+    // The first terms of all elements, then the guard moved to the left. An
+    // element with a condition counts through the conditional encoding.
+    // False on a conflict.
+    bool read_sum_elements(gondra_id_t atom, std::optional<TermRef> guard, LinearTerm& out) {
         for (auto element : atoms_.atom_elements(atom)) {
-            read_linear_term(builder_, term(element_tuple(element, false, invalid_sum)[0]), out);
+            auto tuple = atoms_.element_tuple(element);
+            if (tuple.empty()) {
+                throw_syntax(invalid_sum);
+            }
+            if (atoms_.element_condition(element).empty()) {
+                read_linear_term(builder_, term(tuple[0]), out);
+                continue;
+            }
+            LinearTerm value;
+            read_linear_term(builder_, term(tuple[0]), value);
+            if (!conditional_.add_sum_element(condition_literal(element), std::move(value), out)) {
+                return false;
+            }
         }
         if (guard) {
             std::size_t mark = out.size();
             read_linear_term(builder_, *guard, out);
             negate_from(out, mark);
         }
+        return true;
     }
 
     bool parse_sum(gondra_id_t atom, bool body) {
         auto [relation, guard] = comparison_guard(atom);
         literal_t lit = builder_.map_solver_literal(atoms_.atom_literal(atom));
         LinearTerm term;
-        read_sum_elements(atom, guard, term);
+        if (!read_sum_elements(atom, guard, term)) {
+            return false;
+        }
         value_t constant = simplify_linear(term);
         divide_by_gcd(term, constant);
         return add_sum_relation(builder_, lit, term, relation, constant, body);
@@ -156,20 +192,81 @@ private:
 
     bool parse_distinct(gondra_id_t atom) {
         std::vector<DistinctElement> elements;
+        std::vector<literal_t> conditions;
         for (auto element : atoms_.atom_elements(atom)) {
-            TermRef first = term(element_tuple(element, false, invalid_distinct)[0]);
+            auto tuple = atoms_.element_tuple(element);
+            if (tuple.empty()) {
+                throw_syntax(invalid_distinct);
+            }
             auto& distinct = elements.emplace_back();
-            read_linear_term(builder_, first, distinct.term);
+            read_linear_term(builder_, term(tuple[0]), distinct.term);
             distinct.constant = checked_neg(simplify_linear(distinct.term));
+            conditions.push_back(condition_literal(element));
         }
         literal_t lit = builder_.map_solver_literal(atoms_.atom_literal(atom));
-        return builder_.build_distinct(lit, elements);
+        return build_conditional(lit, elements, conditions,
+                                 [&](literal_t l, auto const& list) { return builder_.build_distinct(l, list); });
+    }
+
+    // lit implies the constraint over the elements whose condition holds: the
+    // unconditional ones form one constraint, and every pair with a condition
+    // gets its own under the conjunction of lit and both conditions. Pairs
+    // suffice since both all-different and non-overlap are pairwise.
+    template <class Element, class Build>
+    bool build_conditional(literal_t lit, std::vector<Element> const& elements,
+                           std::vector<literal_t> const& conditions, Build build) {
+        std::vector<Element> unconditional;
+        std::vector<std::size_t> conditional;
+        for (std::size_t i = 0; i < elements.size(); ++i) {
+            if (conditions[i] == 1 || builder_.literal_is_true(conditions[i])) {
+                unconditional.push_back(elements[i]);
+            } else if (!builder_.literal_is_true(-conditions[i])) {
+                conditional.push_back(i);
+            }
+        }
+        if (conditional.empty() || unconditional.size() >= 2) {
+            if (!build(lit, unconditional)) {
+                return false;
+            }
+        }
+        if (conditional.empty() || builder_.literal_is_true(-lit)) {
+            return true;
+        }
+        std::vector<Element> pair(2);
+        for (std::size_t k = 0; k < conditional.size(); ++k) {
+            std::size_t i = conditional[k];
+            auto with = [&](Element const& other, literal_t other_condition) {
+                literal_t both = conditional_.conjunction({lit, conditions[i], other_condition});
+                if (both == -1) {
+                    return true;
+                }
+                pair[0] = elements[i];
+                pair[1] = other;
+                return build(both, pair);
+            };
+            for (auto const& other : unconditional) {
+                if (!with(other, 1)) {
+                    return false;
+                }
+            }
+            for (std::size_t m = k + 1; m < conditional.size(); ++m) {
+                if (!with(elements[conditional[m]], conditions[conditional[m]])) {
+                    return false;
+                }
+            }
+        }
+        return true;
     }
 
     bool parse_disjoint(gondra_id_t atom) {
         std::vector<DisjointElement> elements;
+        std::vector<literal_t> conditions;
         for (auto element : atoms_.atom_elements(atom)) {
-            TermRef task = term(element_tuple(element, false, invalid_disjoint)[0]);
+            auto tuple = atoms_.element_tuple(element);
+            if (tuple.empty()) {
+                throw_syntax(invalid_disjoint);
+            }
+            TermRef task = term(tuple[0]);
             if (!term_matches(task, "@", 2)) {
                 throw_syntax(invalid_disjoint);
             }
@@ -183,10 +280,12 @@ private:
                 var_id v = builder_.variable_for_symbol(start);
                 check_value_range(length);
                 elements.push_back({length, v});
+                conditions.push_back(condition_literal(element));
             }
         }
         literal_t lit = builder_.map_solver_literal(atoms_.atom_literal(atom));
-        return builder_.build_disjoint(lit, elements);
+        return build_conditional(lit, elements, conditions,
+                                 [&](literal_t l, auto const& list) { return builder_.build_disjoint(l, list); });
     }
 
     void parse_show(gondra_id_t atom) {
@@ -247,19 +346,33 @@ private:
         }
         var_id v = builder_.variable_for_symbol(evaluate_term(term(atoms_.atom_guard(atom).second)));
         literal_t lit = builder_.map_solver_literal(atoms_.atom_literal(atom));
+        if (!domain.empty() && (lit == 1 || builder_.literal_is_true(lit))) {
+            // Domains that always hold bound the variables of conditional
+            // terms; several intersect.
+            std::pair<value_t, value_t> bounds{domain.begin()->first, std::prev(domain.end())->second - 1};
+            auto [it, fresh] = root_domains_.emplace(v, bounds);
+            if (!fresh) {
+                it->second = {std::max(it->second.first, bounds.first), std::min(it->second.second, bounds.second)};
+            }
+        }
         return builder_.build_domain(lit, v, domain);
     }
 
-    void parse_objective(gondra_id_t atom, value_t sign) {
+    bool parse_objective(gondra_id_t atom, value_t sign) {
         LinearTerm list;
-        read_sum_elements(atom, std::nullopt, list);
+        if (!read_sum_elements(atom, std::nullopt, list)) {
+            return false;
+        }
         for (auto const& [coefficient, variable] : list) {
             builder_.build_objective_term(checked_mul(sign, coefficient), variable);
         }
+        return true;
     }
 
     AbstractConstraintBuilder& builder_;
     Host::TheoryAtoms atoms_;
+    ConditionalElements conditional_;
+    std::unordered_map<var_id, std::pair<value_t, value_t>> root_domains_;
 };
 
 } // namespace

@@ -9,9 +9,10 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <set>
 #include <string>
 #include <utility>
-#include <vector>
 #include <unistd.h>
 #include <vector>
 
@@ -192,6 +193,159 @@ TEST(Programs, BadInputIsReportedWithItsLocation) {
     Outcome missing = run(TARVEX_PROGRAM, "/nonexistent/file.lp");
     EXPECT_EQ(missing.code, 1);
     EXPECT_NE(missing.err.find("/nonexistent/file.lp"), std::string::npos) << missing.err;
+}
+
+TEST(Programs, TheoryErrorsNameTheAtomAndExitWithOne) {
+    struct Case {
+        char const* atom;
+        char const* message;
+    };
+    for (auto [atom, message] : {Case{"&sum{x ** 2} <= 4.", ".lp:2:3-20: error: Invalid Syntax\n"},
+                                 Case{"&sum{x} <= 5/0.", ".lp:2:3-17: error: division by zero\n"},
+                                 Case{"&sum{2147483647*x} <= 3.", ".lp:2:3-26: error: value too large\n"}}) {
+        SCOPED_TRACE(atom);
+        Outcome r = run(TARVEX_PROGRAM, "", std::string("a.\n  ") + atom + "\n");
+        EXPECT_EQ(r.code, 1) << r.out;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out.find("Answer"), std::string::npos) << r.out;
+    }
+}
+
+TEST(Programs, NegativeNumbersAfterOperatorsParse) {
+    // x in -2..-1 from the two sums, each with the six pairs a + b <= 2.
+    Outcome r = run(TARVEX_PROGRAM, "-n 0", R"(
+        p(-2..-1). &dom{-4..-1} = x. &dom{0..3} = a. &dom{0..3} = b.
+        &sum{x+-1} >= -3. &sum{3*-x} <= 9. &sum{a--b} <= 2.
+    )");
+    EXPECT_EQ(r.code, 10) << r.err;
+    EXPECT_EQ(count(r.out, "Answer:"), 12u) << r.out;
+    EXPECT_EQ(count(r.out, "p(-2) p(-1)"), 12u) << r.out;
+    auto expected = std::vector<std::string>(6, "x=-1");
+    expected.resize(12, "x=-2");
+    EXPECT_EQ(values_of(r.out, "x"), expected) << r.out;
+}
+
+TEST(Programs, ExamplesUseTheUserSyntax) {
+    for (char const* name : {"schedule.lp", "shift_planning.lp", "budget.lp"}) {
+        std::ifstream in(std::string(EXAMPLES_DIR) + "/" + name);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_FALSE(text.empty()) << name;
+        EXPECT_EQ(text.find("&__"), std::string::npos) << name;
+    }
+}
+
+// The atoms of one answer line, sorted.
+std::vector<std::string> atoms_of(std::string const& line) {
+    std::vector<std::string> atoms;
+    size_t begin = 0;
+    while (begin < line.size()) {
+        size_t end = line.find(' ', begin);
+        end = end == std::string::npos ? line.size() : end;
+        if (end > begin) {
+            atoms.push_back(line.substr(begin, end - begin));
+        }
+        begin = end + 1;
+    }
+    std::sort(atoms.begin(), atoms.end());
+    return atoms;
+}
+
+// Every answer of the output, as sorted atoms.
+std::vector<std::vector<std::string>> answers_of(std::string const& out) {
+    std::vector<std::vector<std::string>> answers;
+    for (size_t pos = out.find("Answer:"); pos != std::string::npos; pos = out.find("Answer:", pos + 1)) {
+        size_t begin = out.find('\n', pos) + 1;
+        answers.push_back(atoms_of(out.substr(begin, out.find('\n', begin) - begin)));
+    }
+    return answers;
+}
+
+TEST(Programs, ShiftPlanningExampleReachesTheOptimumOfBruteForce) {
+    // The example's data: shift lengths and contract hours.
+    std::array<int, 6> const length{8, 8, 6, 6, 4, 4};
+    std::array<char const*, 4> const people{"ann", "bob", "cat", "dan"};
+    std::array<int, 4> const contract{8, 10, 8, 6};
+    int best = 1 << 30;
+    std::vector<std::vector<std::string>> optimal;
+    for (int code = 0; code < 4096; ++code) {
+        std::array<int, 4> hours{};
+        std::array<int, 4> shifts{};
+        std::vector<std::string> model;
+        for (int s = 0, rest = code; s < 6; ++s, rest /= 4) {
+            hours[rest % 4] += length[s];
+            ++shifts[rest % 4];
+            model.push_back("works(" + std::string(people[rest % 4]) + "," + std::to_string(s + 1) + ")");
+        }
+        int over = 0;
+        for (int p = 0; p < 4; ++p) {
+            over += std::max(0, hours[p] - contract[p]);
+            model.push_back("__csp(hours(" + std::string(people[p]) + ")," + std::to_string(hours[p]) + ")");
+            model.push_back("__csp(over(" + std::string(people[p]) + ")," +
+                            std::to_string(std::max(0, hours[p] - contract[p])) + ")");
+            if (shifts[p] >= 2) {
+                model.push_back("busy(" + std::string(people[p]) + ")");
+            }
+        }
+        model.push_back("__csp_cost(\"" + std::to_string(over) + "\")");
+        std::sort(model.begin(), model.end());
+        if (over < best) {
+            best = over;
+            optimal.clear();
+        }
+        if (over == best) {
+            optimal.push_back(model);
+        }
+    }
+    for (char const* threads : {"1", "3"}) {
+        Outcome r = run(TARVEX_PROGRAM, std::string("-t ") + threads + " " EXAMPLES_DIR "/shift_planning.lp");
+        EXPECT_EQ(r.code, 30) << r.out << r.err;
+        EXPECT_NE(r.out.find("Optimization : " + std::to_string(best) + "\n"), std::string::npos) << r.out;
+        // The answers of the optimal cost are optimal plans, with hours,
+        // overtime and busy people exactly as brute force computes them.
+        // (With threads, a worse model of another thread may come last.)
+        std::string cost = "__csp_cost(\"" + std::to_string(best) + "\")";
+        size_t found = 0;
+        for (auto const& answer : answers_of(r.out)) {
+            if (std::find(answer.begin(), answer.end(), cost) != answer.end()) {
+                ++found;
+                EXPECT_NE(std::find(optimal.begin(), optimal.end(), answer), optimal.end()) << r.out;
+            }
+        }
+        EXPECT_GE(found, 1u) << r.out;
+    }
+}
+
+TEST(Programs, BudgetExampleHasTheModelsOfBruteForce) {
+    std::set<std::vector<std::string>> expected;
+    std::array<std::pair<char const*, int>, 3> const items{{{"book", 12}, {"lamp", 30}, {"tea", 4}}};
+    for (int mask = 0; mask < 16; ++mask) {
+        bool loan = (mask & 8) != 0;
+        int bill = loan ? 5 : 0;
+        std::vector<std::string> model;
+        for (int i = 0; i < 3; ++i) {
+            if ((mask >> i) & 1) {
+                bill += items[i].second;
+                model.push_back("buy(" + std::string(items[i].first) + ")");
+            }
+        }
+        if ((mask & 2) == 0 || (bill > 35 && !loan)) {
+            continue;
+        }
+        if (loan) {
+            model.push_back("loan");
+        }
+        if (bill > 40) {
+            model.push_back("expensive");
+        }
+        model.push_back("__csp(bill," + std::to_string(bill) + ")");
+        std::sort(model.begin(), model.end());
+        expected.insert(model);
+    }
+    Outcome r = run(TARVEX_PROGRAM, "-n 0 " EXAMPLES_DIR "/budget.lp");
+    EXPECT_EQ(r.code, 10) << r.err;
+    auto answers = answers_of(r.out);
+    EXPECT_EQ(answers.size(), expected.size()) << r.out;
+    EXPECT_EQ(std::set<std::vector<std::string>>(answers.begin(), answers.end()), expected) << r.out;
 }
 
 // The theory's options on the command line: accepted values change the run,

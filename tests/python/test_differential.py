@@ -10,6 +10,7 @@ import glob
 import json
 import os
 import random
+import re
 import signal
 import subprocess
 import sys
@@ -43,7 +44,9 @@ def assert_same(text, arguments, tarvex_program):
         assert expected.code in (1, 2), expected.err
         with pytest.raises(tarvex.TarvexError) as refused:
             api_outcome(text, arguments)
-        assert expected.err.strip().endswith(str(refused.value))
+        # Located alike, in the program's file and in the string.
+        location = re.compile(r"^.*?:(\d+:\d+-[\d:]+: error: .*)$")
+        assert location.sub(r"\1", expected.err.strip()) == location.sub(r"\1", str(refused.value))
         return []
     document = expected.document
     result, models = api_outcome(text, arguments)
@@ -81,17 +84,17 @@ def random_program(rng):
         kind = rng.randrange(5)
         if kind == 0:
             relation = rng.choice(["<=", "<", "=", "!=", ">", ">="])
-            lines.append(f"&__sum_h{{{term()}}} {relation} {rng.randint(-3, 4)}{condition()}.")
+            lines.append(f"&sum{{{term()}}} {relation} {rng.randint(-3, 4)}{condition()}.")
         elif kind == 1:
             relation = rng.choice(["<=", ">", "="])
-            lines.append(f"r{len(lines)} :- &__sum_b{{{term()}}} {relation} {rng.randint(-2, 3)}.")
+            lines.append(f"r{len(lines)} :- &sum{{{term()}}} {relation} {rng.randint(-2, 3)}.")
         elif kind == 2:
             i, j = rng.sample(range(count), 2)
-            lines.append(f"&__diff_h{{x({i}) - x({j})}} <= {rng.randint(-2, 2)}{condition()}.")
+            lines.append(f"&diff{{x({i}) - x({j})}} <= {rng.randint(-2, 2)}{condition()}.")
         elif kind == 3:
             lines.append(f"&distinct{{{'; '.join(f'x({i})' for i in range(count))}}}{condition()}.")
         else:
-            lines.append(f":- q(0), &__sum_b{{{term()}}} >= {rng.randint(0, 3)}.")
+            lines.append(f":- q(0), &sum{{{term()}}} >= {rng.randint(0, 3)}.")
     objective = rng.randrange(4)
     if objective == 1:
         lines.append(f"&minimize{{{term()}}}.")
@@ -145,7 +148,14 @@ def assert_prints_alike(arguments, text, tarvex_program, python_program):
         def lines(out):
             return sorted(line for line in without_times(out).splitlines() if not line.startswith("Answer: "))
 
-        assert lines(actual.out) == lines(expected.out)
+        if "Optimization :" in expected.out:
+            # Threads race to better models: only the optimum is fixed.
+            def optimum(out):
+                return [line for line in lines(out) if line.startswith(("Optimization :", "OPTIMUM"))]
+
+            assert optimum(actual.out) == optimum(expected.out)
+        else:
+            assert lines(actual.out) == lines(expected.out)
     else:
         # Both are complete: a JSON document that is cut short does not parse.
         assert without_times(actual.out) == without_times(expected.out)
@@ -278,9 +288,9 @@ def test_a_signal_stops_the_search_and_the_summary_follows(number, arguments, tm
 
 
 @pytest.mark.parametrize("text, arguments, code", [
-    ("&dom{1..3} = x. &__sum_h{x} > 1.", [], 10),
-    ("&dom{1..3} = x. &__sum_h{x} > 3.", [], 20),
-    ("&dom{1..3} = x. &dom{1..3} = y. &__sum_h{x; y} >= 3. &minimize{x; y}.", [], 30),
+    ("&dom{1..3} = x. &sum{x} > 1.", [], 10),
+    ("&dom{1..3} = x. &sum{x} > 3.", [], 20),
+    ("&dom{1..3} = x. &dom{1..3} = y. &sum{x; y} >= 3. &minimize{x; y}.", [], 30),
     ("a :- b", [], 1),
     ("&nosuch{x} = 1.", [], 1),
     ("a.", ["--models=many"], 1),

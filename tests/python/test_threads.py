@@ -23,8 +23,8 @@ p(1..13). h(1..12).
 placed(P) :- in(P, H).
 #minimize { 1,P : p(P), not placed(P) }.
 &dom{0..12} = hole(P) :- p(P).
-&__sum_h{hole(P)} = H :- in(P, H).
-&__sum_h{hole(P)} = 0 :- p(P), not placed(P).
+&sum{hole(P)} = H :- in(P, H).
+&sum{hole(P)} = 0 :- p(P), not placed(P).
 """
 
 

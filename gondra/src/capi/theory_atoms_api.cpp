@@ -230,6 +230,15 @@ bool gondra_theory_atoms_atom_literal(gondra_theory_atoms_t const* atoms, gondra
     });
 }
 
+bool gondra_theory_atoms_atom_location(gondra_theory_atoms_t const* atoms, gondra_id_t atom,
+                                       gondra_location_t* location) {
+    return guard([&] {
+        auto const& l = atom_of(atoms, atom).location;
+        check_out(location);
+        *location = {l.begin_file, l.end_file, l.begin_line, l.end_line, l.begin_column, l.end_column};
+    });
+}
+
 bool gondra_theory_atoms_atom_to_string_size(gondra_theory_atoms_t const* atoms, gondra_id_t atom, size_t* size) {
     return guard([&] {
         check_out(size);

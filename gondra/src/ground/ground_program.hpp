@@ -4,6 +4,7 @@
 // Storage is flat (one pool per kind of list) because large programs have
 // millions of rules.
 
+#include "input/ast.hpp"
 #include "symbols/symbol.hpp"
 
 #include <cstdint>
@@ -82,6 +83,7 @@ struct TheoryAtom {
     char const* guard_connective;             // interned
     uint32_t guard_term;
     Literal literal;                          // program literal of the atom (an atom; facts for directives)
+    Input::Location location;                 // of the first rule's theory atom that produced it
 };
 
 struct TheoryData {

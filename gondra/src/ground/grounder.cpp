@@ -1202,7 +1202,8 @@ struct Grounder::Impl {
         uint32_t guard = 0;
         if (info.has_guard) guard = theory_term(st, *info.guard);
         bool created = false;
-        uint32_t id = theory->atom(name_id, element_ids, info.has_guard, info.relation, guard, created);
+        uint32_t id = theory->atom(name_id, element_ids, info.has_guard, info.relation, guard,
+                                   info.atom->location(), created);
         if (created) {
             theory_atoms.emplace_back();
             Atom a = aux();

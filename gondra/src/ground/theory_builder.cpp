@@ -116,7 +116,7 @@ uint32_t TheoryBuilder::element(std::span<uint32_t const> tuple, std::vector<Lit
 }
 
 uint32_t TheoryBuilder::atom(uint32_t name, std::span<uint32_t const> elements, bool has_guard, char const* relation,
-                             uint32_t guard, bool& created) {
+                             uint32_t guard, Input::Location const& location, bool& created) {
     relation = Input::intern(has_guard ? relation : "");
     std::vector<uint32_t> sorted(elements.begin(), elements.end());
     std::sort(sorted.begin(), sorted.end());
@@ -134,6 +134,7 @@ uint32_t TheoryBuilder::atom(uint32_t name, std::span<uint32_t const> elements, 
         a.guard_connective = relation;
         a.guard_term = has_guard ? guard : 0;
         a.literal = 0;
+        a.location = location;
         data_.atoms.push_back(a);
     }
     return it->second;

@@ -25,9 +25,10 @@ public:
     // The condition is sorted and deduplicated here; `created` tells whether it is new.
     uint32_t element(std::span<uint32_t const> tuple, std::vector<Literal> condition, bool& created);
 
-    // The atom with these elements (in first-seen order); equal atoms share an id.
+    // The atom with these elements (in first-seen order); equal atoms share an
+    // id and keep the location of the first one.
     uint32_t atom(uint32_t name, std::span<uint32_t const> elements, bool has_guard, char const* relation,
-                  uint32_t guard, bool& created);
+                  uint32_t guard, Input::Location const& location, bool& created);
 
 private:
     struct Key {

@@ -107,3 +107,21 @@ TEST(TheoryGrounding, EqualAtomsShareOneLiteralAndGuardsUseBindings) {
     EXPECT_NE(body_of("a").find("&s{1: "), std::string::npos) << text;
     EXPECT_EQ(body_of("a"), body_of("b")) << text;
 }
+
+TEST(TheoryGrounding, AtomsKeepTheLocationOfTheirFirstRule) {
+    Grounded g;
+    // Lines 3 to 5: the same ground atom from two rules, and one that spans
+    // two lines.
+    ground(g, std::string{theory} +
+                  "p(1). p(2).\n"
+                  "  &h { x } :- p(1).\n"
+                  "&h { x } :- p(2). &s { X : p(X) }\n"
+                  "  <= 3.\n");
+    ASSERT_EQ(g.error, "");
+    auto const& data = g.program.theory;
+    ASSERT_EQ(data.atoms.size(), 2u) << g.text();
+    std::vector<std::string> places;
+    for (auto const& atom : data.atoms) places.push_back(Gondra::Input::format_location(atom.location));
+    std::sort(places.begin(), places.end());
+    EXPECT_EQ(places, (std::vector<std::string>{"<string>:4:3-11", "<string>:5:19-6:7"}));
+}

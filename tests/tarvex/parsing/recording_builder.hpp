@@ -26,8 +26,14 @@ public:
     // grounder's numbering, which the tests do not pin down.
     literal_t solver_literal = 5;
 
+    // Returned first, one per call, before solver_literal.
+    std::vector<literal_t> solver_literals;
+
     literal_t map_solver_literal(literal_t) override {
         calls.push_back("map");
+        if (mapped_ < solver_literals.size()) {
+            return solver_literals[mapped_++];
+        }
         return solver_literal;
     }
     literal_t new_literal() override {
@@ -56,6 +62,11 @@ public:
             calls.push_back("var(" + variable_names.back() + ")");
         }
         return it->second;
+    }
+    var_id new_variable() override {
+        variable_names.push_back("_" + std::to_string(variable_names.size()));
+        calls.push_back("var(" + variable_names.back() + ")");
+        return static_cast<var_id>(variable_names.size() - 1);
     }
     bool build_sum(literal_t lit, LinearTerm const& term, value_t rhs, bool strict) override {
         calls.push_back("sum(" + std::to_string(lit) + ":" + linear(term) + "<=" + std::to_string(rhs) +
@@ -116,6 +127,7 @@ public:
     }
 
 private:
+    std::size_t mapped_ = 0;
     literal_t next_literal_ = 10;
     std::unordered_map<Host::symbol_t, var_id> variables_;
 };

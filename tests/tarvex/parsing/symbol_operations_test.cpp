@@ -60,9 +60,9 @@ TEST(ApplyOperator, FollowsTheCheckedArithmetic) {
     EXPECT_EQ(apply(Op::pow, -2, 31), "= -2147483648");
     EXPECT_EQ(apply(Op::pow, 2, 31), "integer overflow");
     EXPECT_EQ(apply(Op::pow, 0, 2), "integer overflow");
-    EXPECT_EQ(apply(Op::div, 5, 0), "integer overflow");
-    EXPECT_EQ(apply(Op::div, -5, 0), "integer underflow");
-    EXPECT_EQ(apply(Op::mod, -5, 0), "integer underflow");
+    EXPECT_EQ(apply(Op::div, 5, 0), "division by zero");
+    EXPECT_EQ(apply(Op::div, -5, 0), "division by zero");
+    EXPECT_EQ(apply(Op::mod, 0, 0), "division by zero");
     EXPECT_EQ(apply(Op::div, -2147483647 - 1, -1), "integer overflow");
     EXPECT_EQ(apply(Op::add, 2147483647, 1), "integer overflow");
     EXPECT_EQ(apply(Op::sub, -2147483647, 2), "integer underflow");

@@ -38,6 +38,12 @@ struct RandomProgramOptions {
     // Distinct atoms over two to six terms, disjoint atoms over two to five
     // tasks (both with conditional elements) and products, besides sums.
     bool globals = false;
+    // More of the language as users write it: elements whose condition is a
+    // choice (heads and bodies, distinct and disjoint too), conditions with
+    // variables, pools in rule bodies, domains written -4..-1, integrity
+    // constraints over a sum without a guard. The choice atoms are then
+    // c(0), c(1), ... instead of c0, c1, ...
+    bool conditions = false;
 };
 
 class RandomProgramGenerator {
@@ -62,11 +68,15 @@ public:
             lo[i] = pick(-10, 11 - size);
             hi[i] = lo[i] + size - 1;
             space *= size;
-            program.text += "&dom{" + std::to_string(lo[i]) + " .. " + std::to_string(hi[i]) + "} = x" +
-                            std::to_string(i) + ".\n";
+            std::string range = std::to_string(lo[i]) + (options.conditions ? ".." : " .. ") + std::to_string(hi[i]);
+            program.text += "&dom{" + range + "} = x" + std::to_string(i) + ".\n";
         }
-        int choices = pick(0, 2);
-        if (choices > 0) {
+        conditions_ = options.conditions;
+        int choices = conditions_ ? pick(1, 3) : pick(0, 2);
+        choices_ = choices;
+        if (conditions_) {
+            program.text += "{ c(0.." + std::to_string(choices - 1) + ") }.\n";
+        } else if (choices > 0) {
             program.text += "{";
             for (int j = 0; j < choices; ++j) {
                 program.text += (j > 0 ? "; c" : "c") + std::to_string(j);
@@ -88,9 +98,11 @@ public:
         // Each constraint: a test on the values and the choices, and the
         // atoms it adds to a model.
         struct Rule {
-            std::function<bool(std::vector<int> const&)> holds;
-            // -1: unconditional; otherwise the choice atom guarding it.
+            Test holds;
+            // -1: unconditional; otherwise the choice atom guarding it, or
+            // either of two when second_guard is set.
             int guard = -1;
+            int second_guard = -1;
             // Head atoms must hold when guarded on; body atoms define an atom
             // (shown) or, with a guard, forbid holding together with it.
             enum { head, defines, forbids } kind = head;
@@ -104,6 +116,9 @@ public:
             Rule rule;
             std::string atom_text;
             int kind = options.pairs_only ? pick(3, 4) : pick(0, 5);
+            if (conditions_ && kind == 5 && pick(0, 1) == 0) {
+                kind = 0;
+            }
             if (kind == 5 && choices == 0) {
                 kind = 0;
             }
@@ -133,22 +148,34 @@ public:
                 int b = pick(0, n - 1);
                 int k = pick(-6, 6);
                 atom_text = "&diff{x" + std::to_string(a) + " - x" + std::to_string(b) + "} <= " + std::to_string(k);
-                rule.holds = [a, b, k](std::vector<int> const& x) { return x[a] - x[b] <= k; };
+                rule.holds = [a, b, k](std::vector<int> const& x, int) { return x[a] - x[b] <= k; };
             } else if (kind == 2 || kind == 3) {
                 auto [first, first_value] = distinct_term(n);
                 auto [second, second_value] = distinct_term(n);
                 if (first == second) {
                     second += " + 0";
                 }
-                atom_text = "&distinct{" + first + "; " + second + "}";
-                rule.holds = [f = first_value, s = second_value](std::vector<int> const& x) { return f(x) != s(x); };
+                if (conditions_) {
+                    auto [text, holds] = conditional_distinct(n, first, first_value, second, second_value);
+                    atom_text = text;
+                    rule.holds = holds;
+                } else {
+                    atom_text = "&distinct{" + first + "; " + second + "}";
+                    rule.holds = [f = first_value, s = second_value](std::vector<int> const& x, int) {
+                        return f(x) != s(x);
+                    };
+                }
             } else if (kind == 5) {
                 // A domain without values, or with none of the variable's
                 // values: its condition must be false.
                 int var = pick(0, n - 1);
                 std::string const values[] = {"", "5..3", "3..1; 7..5", "0 .. -1; " + std::to_string(hi[var] + 1)};
                 atom_text = "&dom{" + values[pick(0, 3)] + "} = x" + std::to_string(var);
-                rule.holds = [](std::vector<int> const&) { return false; };
+                rule.holds = [](std::vector<int> const&, int) { return false; };
+            } else if (conditions_) {
+                auto [text, holds] = conditional_disjoint(n);
+                atom_text = text;
+                rule.holds = holds;
             } else {
                 int a = pick(0, n - 1);
                 int b = pick(0, n - 1);
@@ -159,7 +186,7 @@ public:
                 }
                 atom_text = "&disjoint{x" + std::to_string(a) + " @ " + std::to_string(da) + "; x" + std::to_string(b) +
                             " @ " + std::to_string(db) + "}";
-                rule.holds = [a, b, da, db](std::vector<int> const& x) {
+                rule.holds = [a, b, da, db](std::vector<int> const& x, int) {
                     if (da == 0 || db == 0) {
                         return true;
                     }
@@ -169,9 +196,17 @@ public:
             if (choices > 0 && (kind == 5 || pick(0, 2) == 0)) {
                 rule.guard = pick(0, choices - 1);
             }
-            std::string guard = rule.guard >= 0 ? "c" + std::to_string(rule.guard) : "";
+            std::string guard = rule.guard >= 0 ? choice(rule.guard) : "";
             std::string text;
-            if (!body) {
+            if (conditions_ && rule.guard >= 0 && rule.guard + 1 < choices && pick(0, 2) == 0) {
+                // A pool in the body: one rule for each of two choices.
+                rule.second_guard = rule.guard + 1;
+                guard = "c(" + std::to_string(rule.guard) + ";" + std::to_string(rule.guard + 1) + ")";
+            }
+            if (conditions_ && body && guard.empty() && pick(0, 1) == 0) {
+                rule.kind = Rule::forbids;
+                text = ":- " + atom_text + ".\n";
+            } else if (!body) {
                 rule.kind = Rule::head;
                 text = atom_text + (guard.empty() ? "" : " :- " + guard) + ".\n";
             } else if (guard.empty()) {
@@ -217,8 +252,9 @@ private:
                 std::vector<std::string> model;
                 bool ok = true;
                 for (auto const& rule : rules) {
-                    bool guarded = rule.guard < 0 || ((mask >> rule.guard) & 1) != 0;
-                    bool holds = rule.holds(x);
+                    bool guarded = rule.guard < 0 || ((mask >> rule.guard) & 1) != 0 ||
+                                   (rule.second_guard >= 0 && ((mask >> rule.second_guard) & 1) != 0);
+                    bool holds = rule.holds(x, mask);
                     if (rule.kind == Rule::head && guarded && !holds) {
                         ok = false;
                     } else if (rule.kind == Rule::forbids && guarded && holds) {
@@ -235,7 +271,7 @@ private:
                 }
                 for (int j = 0; j < choices; ++j) {
                     if (((mask >> j) & 1) != 0) {
-                        model.push_back("c" + std::to_string(j));
+                        model.push_back(options.conditions ? "c(" + std::to_string(j) + ")" : "c" + std::to_string(j));
                     }
                 }
                 for (int i = 0; i < n; ++i) {
@@ -253,6 +289,115 @@ private:
     }
 
     using Evaluator = std::function<int(std::vector<int> const&)>;
+    // Whether a rule's atom holds for the values and the choices (bit j of
+    // the mask: choice j).
+    using Test = std::function<bool(std::vector<int> const&, int)>;
+
+    // A condition over the choices: a positive choice and maybe a negated one.
+    struct Condition {
+        int positive = -1;
+        int negative = -1;
+
+        bool holds(int mask) const {
+            return (positive < 0 || ((mask >> positive) & 1) != 0) && (negative < 0 || ((mask >> negative) & 1) == 0);
+        }
+    };
+
+    std::string choice(int j) const {
+        return conditions_ ? "c(" + std::to_string(j) + ")" : "c" + std::to_string(j);
+    }
+
+    // No condition, or one over the choices (in conditions mode only, always
+    // when forced).
+    std::pair<std::string, Condition> maybe_condition(bool forced = false) {
+        Condition condition;
+        if (!conditions_ || (!forced && pick(0, 1) == 0)) {
+            return {"", condition};
+        }
+        condition.positive = pick(0, choices_ - 1);
+        std::string text = " : " + choice(condition.positive);
+        if (choices_ > 1 && pick(0, 2) == 0) {
+            do {
+                condition.negative = pick(0, choices_ - 1);
+            } while (condition.negative == condition.positive);
+            text += ", not " + choice(condition.negative);
+        }
+        return {text, condition};
+    }
+
+    // Distinct over two or three terms, each maybe conditional: the terms
+    // whose condition holds differ pairwise.
+    std::pair<std::string, Test> conditional_distinct(int n, std::string const& first, Evaluator const& first_value,
+                                                      std::string const& second, Evaluator const& second_value) {
+        std::vector<std::string> texts{first, second};
+        std::vector<Evaluator> values{first_value, second_value};
+        if (pick(0, 1) == 0) {
+            auto [third, third_value] = distinct_term(n);
+            texts.push_back(third + " + 0 * 0");
+            values.push_back(third_value);
+        }
+        // At least one conditional element when there are three.
+        std::vector<Condition> conditions;
+        std::string text = "&distinct{";
+        bool all_plain = true;
+        for (std::size_t e = 0; e < texts.size(); ++e) {
+            auto [condition_text, condition] = maybe_condition(e == 2 && all_plain);
+            all_plain = all_plain && condition.positive < 0;
+            text += (e > 0 ? "; " : "") + texts[e] + condition_text;
+            conditions.push_back(condition);
+        }
+        Test holds = [values, conditions](std::vector<int> const& x, int mask) {
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                for (std::size_t j = i + 1; j < values.size(); ++j) {
+                    if (conditions[i].holds(mask) && conditions[j].holds(mask) && values[i](x) == values[j](x)) {
+                        return false;
+                    }
+                }
+            }
+            return true;
+        };
+        return {text + "}", holds};
+    }
+
+    // Disjoint over two or three tasks, each maybe conditional.
+    std::pair<std::string, Test> conditional_disjoint(int n) {
+        struct Task {
+            int var;
+            int duration;
+            Condition condition;
+        };
+        std::vector<Task> tasks;
+        std::string text = "&disjoint{";
+        int size = pick(2, 3);
+        bool all_plain = true;
+        for (int e = 0; e < size; ++e) {
+            // At least one conditional task when there are three, as for distinct.
+            Task task{pick(0, n - 1), e + pick(0, 1) * 3, {}};
+            auto [condition_text, condition] = maybe_condition(e == 2 && all_plain);
+            all_plain = all_plain && condition.positive < 0;
+            task.condition = condition;
+            text += (e > 0 ? "; x" : "x") + std::to_string(task.var) + " @ " + std::to_string(task.duration) +
+                    condition_text;
+            tasks.push_back(task);
+        }
+        Test holds = [tasks](std::vector<int> const& x, int mask) {
+            for (std::size_t i = 0; i < tasks.size(); ++i) {
+                for (std::size_t j = i + 1; j < tasks.size(); ++j) {
+                    auto const& a = tasks[i];
+                    auto const& b = tasks[j];
+                    if (a.duration <= 0 || b.duration <= 0 || !a.condition.holds(mask) || !b.condition.holds(mask)) {
+                        continue;
+                    }
+                    if (x[a.var] + a.duration > x[b.var] && x[b.var] + b.duration > x[a.var]) {
+                        return false;
+                    }
+                }
+            }
+            return true;
+        };
+        return {text + "}", holds};
+    }
+
 
     int pick(int low, int high) { return std::uniform_int_distribution<int>{low, high}(rng_); }
 
@@ -265,24 +410,33 @@ private:
     // same coefficient, and maybe a constant, with one of the six relations;
     // the right-hand side is a constant or a term over another variable. Body atoms favour = and !=, and some sums
     // have only even coefficients, so that parity alone can decide them.
-    std::pair<std::string, std::function<bool(std::vector<int> const&)>> sum_atom(std::vector<int> const& lo,
-                                                                                 std::vector<int> const& hi,
-                                                                                 bool body) {
+    // In conditions mode elements may have conditions, and a constant
+    // element with a variable may count the chosen c(I) as I+1 each.
+    std::pair<std::string, Test> sum_atom(std::vector<int> const& lo, std::vector<int> const& hi, bool body) {
         auto n = static_cast<int>(lo.size());
         std::vector<std::pair<int, int>> elements;
+        std::vector<Condition> conditions;
         int size = long_sums_ ? pick(n - 2, n) : pick(1, std::min(3, n));
         int scale = pick(0, 3) == 0 ? 2 : 1;
+        std::string text = "&sum{";
         for (int e = 0; e < size; ++e) {
             // Long sums take their first variables, each once.
             elements.emplace_back(scale * coefficient(), long_sums_ ? e : pick(0, n - 1));
+            auto [condition_text, condition] = maybe_condition();
+            conditions.push_back(condition);
+            text += (e > 0 ? "; " : "") + std::to_string(elements[e].first) + "*x" + std::to_string(elements[e].second) +
+                    condition_text;
         }
         int constant = pick(0, 2) == 0 ? pick(-4, 4) : 0;
-        std::string text = "&sum{";
-        for (std::size_t e = 0; e < elements.size(); ++e) {
-            text += (e > 0 ? "; " : "") + std::to_string(elements[e].first) + "*x" + std::to_string(elements[e].second);
-        }
+        Condition constant_condition;
         if (constant != 0) {
-            text += "; " + std::to_string(constant);
+            auto [condition_text, condition] = maybe_condition();
+            constant_condition = condition;
+            text += "; " + std::to_string(constant) + condition_text;
+        }
+        bool counted = conditions_ && pick(0, 3) == 0;
+        if (counted) {
+            text += "; I+1 : c(I)";
         }
         static char const* const relations[] = {"<=", "=", "!=", "<", ">", ">="};
         int relation = body && pick(0, 1) == 0 ? pick(1, 2) : pick(0, 5);
@@ -306,10 +460,16 @@ private:
             text += std::to_string(guard_coefficient) + "*x" + std::to_string(guard_var) + " + ";
         }
         text += std::to_string(rhs);
-        auto holds = [elements, constant, relation, rhs, guard_var, guard_coefficient](std::vector<int> const& x) {
-            int sum = constant;
-            for (auto [c, v] : elements) {
-                sum += c * x[v];
+        auto holds = [elements, conditions, constant, constant_condition, counted, relation, rhs, guard_var,
+                      guard_coefficient](std::vector<int> const& x, int mask) {
+            int sum = constant_condition.holds(mask) ? constant : 0;
+            for (std::size_t e = 0; e < elements.size(); ++e) {
+                if (conditions[e].holds(mask)) {
+                    sum += elements[e].first * x[elements[e].second];
+                }
+            }
+            for (int j = 0; counted && (mask >> j) != 0; ++j) {
+                sum += ((mask >> j) & 1) * (j + 1);
             }
             if (guard_var >= 0) {
                 sum -= guard_coefficient * x[guard_var];
@@ -348,8 +508,6 @@ private:
         }
         return {text, [c, var, k](std::vector<int> const& x) { return c * x[var] + k; }};
     }
-
-    using Test = std::function<bool(std::vector<int> const&)>;
 
     // The condition of an element: none, the fact t (kept) or its negation
     // (the element is dropped by grounding).
@@ -418,7 +576,7 @@ private:
             }
         }
         text += "}";
-        return {text, [terms](std::vector<int> const& x) {
+        return {text, [terms](std::vector<int> const& x, int) {
                     std::set<int> seen;
                     for (auto const& term : terms) {
                         if (!seen.insert(term(x)).second) {
@@ -451,7 +609,7 @@ private:
             }
         }
         text += "}";
-        return {text, [tasks](std::vector<int> const& x) {
+        return {text, [tasks](std::vector<int> const& x, int) {
                     for (std::size_t i = 0; i < tasks.size(); ++i) {
                         for (std::size_t j = i + 1; j < tasks.size(); ++j) {
                             auto [a, da] = tasks[i];
@@ -484,7 +642,7 @@ private:
             text += "; " + std::to_string(k);
         }
         text += std::string("} ") + relation_text(relation) + " " + std::to_string(rhs);
-        return {text, [=](std::vector<int> const& v) {
+        return {text, [=](std::vector<int> const& v, int) {
                     long value = static_cast<long>(a) * v[x] * v[y] + static_cast<long>(c) * v[z] + k;
                     return compare(value, relation, rhs);
                 }};
@@ -492,6 +650,8 @@ private:
 
     std::mt19937 rng_;
     bool long_sums_ = false;
+    bool conditions_ = false;
+    int choices_ = 0;
 };
 
 } // namespace Tarvex::Testing

@@ -293,4 +293,26 @@ TEST(RandomPrograms, TranslatedAndPropagatedObjectivesAgree) {
     EXPECT_GT(optimised, 20);
 }
 
+// The language as users write it, conditional elements and pools among it;
+// with and without moving sums out of integrity constraints, which must not
+// change the models.
+Settings const unshifted{{"shift-constraints", "no"}};
+
+TEST(RandomPrograms, UserLanguageOneThread) {
+    run_programs({.conditions = true}, 1, 200, 61);
+    run_programs({.conditions = true}, 1, 200, 61, false, unshifted);
+}
+
+TEST(RandomPrograms, UserLanguageThreeThreads) {
+    run_programs({.conditions = true}, 3, 120, 62);
+    run_programs({.conditions = true}, 3, 120, 62, false, unshifted);
+}
+
+TEST(RandomPrograms, UserLanguagePinnedInStepsAndUntranslated) {
+    run_programs({.pin_values = true, .conditions = true}, 1, 100, 63);
+    run_programs({.conditions = true}, 1, 100, 64, true);
+    run_programs({.pairs_only = true, .conditions = true}, 3, 80, 65);
+    run_programs({.conditions = true}, 1, 100, 66, false, translation_off);
+}
+
 } // namespace
