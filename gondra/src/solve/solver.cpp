@@ -29,13 +29,13 @@ Solver::Solver(uint32_t thread_id, SolverParams params)
 
 Solver::~Solver() = default;
 
-Var Solver::new_var() {
+Var Solver::new_var(bool by_propagator) {
     Var v = ++num_vars_;
     value_.resize(2 * static_cast<size_t>(v) + 2, 0);
     level_.push_back(0);
     reason_.push_back(reason_none);
     trail_pos_.push_back(0);
-    phase_.push_back(params_.initial_phase_positive ? 0 : 1);
+    phase_.push_back(static_cast<int8_t>((params_.initial_phase_positive ? 0 : 1) | (by_propagator ? phase_fixed : 0)));
     seen_.push_back(0);
     double init = 0.0;
     if (params_.seed != 0) {
@@ -86,7 +86,7 @@ bool Solver::sync(Problem const& problem) {
         throw ProblemError("the problem grew while search variables exist");
     }
     while (num_vars_ < problem.num_vars()) {
-        new_var();
+        new_var(problem.by_propagator(num_vars_ + 1));
     }
     problem_vars_ = std::max(problem_vars_, problem.num_vars());
     for (; loaded_clauses_ < problem.num_clauses(); ++loaded_clauses_) {
@@ -572,7 +572,9 @@ void Solver::backtrack(uint32_t level) {
             }
             value_[p] = 0;
             value_[negate(p)] = 0;
-            phase_[v] = static_cast<int8_t>(p & 1u);
+            if ((phase_[v] & phase_keep_mask_) == 0) {
+                phase_[v] = static_cast<int8_t>((phase_[v] & phase_fixed) | static_cast<int8_t>(p & 1u));
+            }
             heap_.insert(v);
         }
         trail_.resize(lim);
@@ -878,13 +880,13 @@ Lit Solver::pick_branch() {
         static_cast<double>(next_random() % 1000000) < params_.random_frequency * 1e6) {
         Var v = 2 + static_cast<Var>(next_random() % (num_vars_ - 1));
         if (value(make_lit(v, false)) == 0) {
-            return make_lit(v, phase_[v] != 0);
+            return make_lit(v, (phase_[v] & 1) != 0);
         }
     }
     while (!heap_.empty()) {
         Var v = heap_.pop();
         if (value(make_lit(v, false)) == 0) {
-            return make_lit(v, phase_[v] != 0);
+            return make_lit(v, (phase_[v] & 1) != 0);
         }
     }
     return lit_undef;

@@ -28,6 +28,17 @@ struct SolverParams {
     uint32_t luby_unit = 100;
 };
 
+// How the variables that propagators create are decided. A propagator gives
+// such a variable its meaning and its sign (an integer theory makes the
+// initial phase push a value towards a preferred end of its domain), so
+// saving the phase of its last assignment lets stale values linger: after a
+// model, an integer keeps the value it had instead of falling back to the
+// least one the constraints allow, and an objective improves in steps of one.
+enum class PropagatorPhase {
+    saved,   // saved on backtracking like every other variable
+    initial, // always the initial phase
+};
+
 // update: shared information (bound, blocking clauses) changed and should be
 // imported before the search goes on.
 enum class SearchResult { sat, unsat, unknown, error, update };
@@ -100,6 +111,9 @@ public:
         has_deadline_ = true;
     }
     void set_assumptions(std::span<int32_t const> assumptions);
+    void set_propagator_phase(PropagatorPhase mode) {
+        phase_keep_mask_ = mode == PropagatorPhase::initial ? phase_fixed : 0;
+    }
     // Searches until a model (the assignment then holds it), a proof that no
     // (further) model exists, a stop, or a failed propagator.
     SearchResult search();
@@ -188,7 +202,8 @@ private:
         std::vector<std::pair<uint32_t, uint32_t>> marks; // (level, start in delivered)
     };
 
-    Var new_var();
+    // by_propagator: the variable's phase is the propagator's (see PropagatorPhase).
+    Var new_var(bool by_propagator = false);
     int value(Lit l) const { return value_[l]; }
     void assign(Lit l, Reason r) {
         Var v = var_of(l);
@@ -265,7 +280,11 @@ private:
     std::vector<Lit> trail_;
     std::vector<uint32_t> trail_lim_;
     uint32_t qhead_ = 0;
+    // Bit 0: the negative literal is preferred; phase_fixed: created by a
+    // propagator, the phase is not saved while phase_keep_mask_ says so.
+    static constexpr int8_t phase_fixed = 2;
     std::vector<int8_t> phase_;
+    int8_t phase_keep_mask_ = phase_fixed;
 
     // clauses
     ClauseArena arena_;

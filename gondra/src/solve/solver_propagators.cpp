@@ -56,7 +56,7 @@ bool Solver::watched(uint32_t slot, int32_t lit) const {
 
 int32_t Solver::add_variable() {
     ++change_stamp_;
-    return static_cast<int32_t>(new_var());
+    return static_cast<int32_t>(new_var(true));
 }
 
 bool Solver::add_clause(std::span<int32_t const> lits, ClauseType type) {
