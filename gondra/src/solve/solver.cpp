@@ -15,10 +15,8 @@ Solver::Solver(uint32_t thread_id, SolverParams params)
       heap_(activity_) {
     watches_.resize(2);
     binaries_.resize(2);
-    pb_occ_.resize(2);
-    obj_occ_.resize(2);
-    prop_watch_.resize(2);
-    occ_flags_.resize(2, 0);
+    occ_index_.resize(2, 0);
+    occ_.emplace_back();
     watch_single_.resize(2, 0);
     level_stamp_.resize(2, 0);
     // Variable 1 is the constant: true on level 0 at trail position 0.
@@ -44,17 +42,34 @@ Var Solver::new_var(bool by_propagator) {
     activity_.push_back(init);
     watches_.resize(2 * static_cast<size_t>(v) + 2);
     binaries_.resize(2 * static_cast<size_t>(v) + 2);
-    pb_occ_.resize(2 * static_cast<size_t>(v) + 2);
-    obj_occ_.resize(2 * static_cast<size_t>(v) + 2);
-    prop_watch_.resize(2 * static_cast<size_t>(v) + 2);
-    occ_flags_.resize(2 * static_cast<size_t>(v) + 2, 0);
+    occ_index_.resize(2 * static_cast<size_t>(v) + 2, 0);
     watch_single_.resize(2 * static_cast<size_t>(v) + 2, 0);
-    level_stamp_.resize(static_cast<size_t>(v) + 2, 0);
     if (v > 1) {
         heap_.insert(v);
     }
     stats_.variables = v;
     return v;
+}
+
+Solver::Occurrences& Solver::occurrences(Lit l) {
+    if (occ_index_[l] == 0) {
+        if (!occ_free_.empty()) {
+            occ_index_[l] = occ_free_.back();
+            occ_free_.pop_back();
+        } else {
+            occ_index_[l] = static_cast<uint32_t>(occ_.size());
+            occ_.emplace_back();
+        }
+    }
+    return occ_[occ_index_[l]];
+}
+
+void Solver::release_occurrences(Lit l) {
+    if (uint32_t index = occ_index_[l]; index != 0) {
+        occ_[index] = {};
+        occ_free_.push_back(index);
+        occ_index_[l] = 0;
+    }
 }
 
 bool Solver::has_literal(int32_t lit) const {
@@ -164,8 +179,8 @@ bool Solver::add_root_clause(std::vector<Lit>& lits) {
 }
 
 void Solver::add_binary(Lit a, Lit b, bool removable) {
-    binaries_[negate(a)].push_back(b);
-    binaries_[negate(b)].push_back(a);
+    binaries_.push(negate(a), b);
+    binaries_.push(negate(b), a);
     if (removable) {
         removable_binaries_.emplace_back(a, b);
     }
@@ -183,8 +198,7 @@ void Solver::add_pb_row(std::span<PbTerm const> terms, int64_t bound) {
     for (auto const& t : terms) {
         Lit l = to_lit(t.literal);
         pb_lits_.push_back({l, t.coefficient});
-        pb_occ_[negate(l)].push_back({row, t.coefficient});
-        occ_flags_[negate(l)] |= occ_pb;
+        occurrences(negate(l)).pb.push_back({row, t.coefficient});
         bool processed_false = value(l) < 0 && trail_pos_[var_of(l)] < qhead_;
         if (!processed_false) {
             state.slack += t.coefficient;
@@ -207,7 +221,7 @@ void Solver::add_pb_row(std::span<PbTerm const> terms, int64_t bound) {
 
 void Solver::build_objective(std::vector<MinimizeTerm> const& terms) {
     for (auto const& t : obj_terms_) {
-        obj_occ_[t.lit].clear();
+        occurrences(t.lit).obj.clear();
     }
     obj_levels_.clear();
     obj_terms_.clear();
@@ -242,8 +256,7 @@ void Solver::build_objective(std::vector<MinimizeTerm> const& terms) {
         auto index = static_cast<uint32_t>(obj_levels_.size());
         for (auto const& t : collected) {
             obj_terms_.push_back(t);
-            obj_occ_[t.lit].push_back({index, t.weight});
-            occ_flags_[t.lit] |= occ_obj;
+            occurrences(t.lit).obj.push_back({index, t.weight});
             if (value(t.lit) > 0 && trail_pos_[var_of(t.lit)] < qhead_) {
                 level.sum += t.weight;
             }
@@ -390,21 +403,21 @@ bool Solver::propagate_counters(Lit p) {
     if (has_propagators_) {
         uint32_t single = watch_single_[p];
         if (single == watch_several) {
-            for (auto slot : prop_watch_[p]) {
+            for (auto slot : occ_[occ_index_[p]].slots) {
                 slots_[slot].pending.push_back(to_external(p));
             }
         } else if (single != 0) {
             slots_[single - 1].pending.push_back(to_external(p));
         }
     }
-    if (occ_flags_[p] == 0) {
+    if (occ_index_[p] == 0) {
         return true;
     }
-    auto const& occ = pb_occ_[p];
+    auto const& occ = occ_[occ_index_[p]].pb;
     for (auto const& o : occ) {
         pb_[o.row].slack -= o.coefficient;
     }
-    auto const& oocc = obj_occ_[p];
+    auto const& oocc = occ_[occ_index_[p]].obj;
     for (auto const& o : oocc) {
         obj_levels_[o.level].sum += o.weight;
     }
@@ -562,11 +575,12 @@ void Solver::backtrack(uint32_t level) {
         for (size_t k = trail_.size(); k-- > lim;) {
             Lit p = trail_[k];
             Var v = var_of(p);
-            if (has_counters_ && k < qhead_ && occ_flags_[p] != 0) {
-                for (auto const& o : pb_occ_[p]) {
+            if (has_counters_ && k < qhead_ && occ_index_[p] != 0) {
+                auto const& occ = occ_[occ_index_[p]];
+                for (auto const& o : occ.pb) {
                     pb_[o.row].slack += o.coefficient;
                 }
-                for (auto const& o : obj_occ_[p]) {
+                for (auto const& o : occ.obj) {
                     obj_levels_[o.level].sum -= o.weight;
                 }
             }

@@ -2,6 +2,7 @@
 // One conflict-driven search over a copy of the problem. Each solver thread
 // owns one; everything here is single-threaded except the shared stop flag.
 #include "solve/clause_arena.hpp"
+#include "solve/list_arena.hpp"
 #include "solve/literal.hpp"
 #include "solve/problem.hpp"
 #include "solve/propagator.hpp"
@@ -214,7 +215,12 @@ private:
         trail_pos_[v] = static_cast<uint32_t>(trail_.size());
         trail_.push_back(l);
     }
-    void new_level() { trail_lim_.push_back(static_cast<uint32_t>(trail_.size())); }
+    void new_level() {
+        trail_lim_.push_back(static_cast<uint32_t>(trail_.size()));
+        if (level_stamp_.size() <= trail_lim_.size()) {
+            level_stamp_.resize(2 * trail_lim_.size() + 2, 0);
+        }
+    }
     void backtrack(uint32_t level);
     void attach_long(ClauseRef c);
     bool add_root_clause(std::vector<Lit>& lits);
@@ -224,7 +230,6 @@ private:
     void truncate_root(uint32_t mark);
     void drop_variables_above(uint32_t vars);
     void drop_binaries(bool all_removable, uint32_t vars);
-    void summarise_watches(Lit l);
 
     // propagation
     bool unit_propagate();
@@ -289,7 +294,7 @@ private:
     // clauses
     ClauseArena arena_;
     std::vector<std::vector<Watch>> watches_; // by the literal that became true
-    std::vector<std::vector<Lit>> binaries_;  // p true implies each listed literal
+    ListArena<Lit> binaries_;                 // p true implies each listed literal
     std::vector<ClauseRef> clauses_;
     std::vector<ClauseRef> learnts_;
     bool has_counters_ = false;
@@ -297,12 +302,10 @@ private:
     // pseudo-Boolean rows
     std::vector<PbState> pb_;
     std::vector<PbLit> pb_lits_;
-    std::vector<std::vector<PbOcc>> pb_occ_; // by the literal whose truth falsifies the term
 
     // objective
     std::vector<ObjLevel> obj_levels_;
     std::vector<ObjTerm> obj_terms_;
-    std::vector<std::vector<ObjOcc>> obj_occ_;
     std::vector<int32_t> obj_priorities_;
     size_t obj_loaded_terms_ = 0;
     bool obj_has_bound_ = false;
@@ -310,16 +313,29 @@ private:
 
     // propagators
     std::vector<Slot> slots_;
-    std::vector<std::vector<uint32_t>> prop_watch_; // per literal: slots
-    // Dense per-literal summaries read for every propagated literal, so that
-    // the lists above are touched only when they hold something: the one
-    // watching slot plus 1 (0 none, watch_several: see prop_watch_), and which
-    // of pb_occ_ and obj_occ_ may be non-empty (a clear bit means empty).
-    static constexpr uint32_t watch_several = ~uint32_t{0};
-    static constexpr uint8_t occ_pb = 1;
-    static constexpr uint8_t occ_obj = 2;
-    std::vector<uint32_t> watch_single_;
-    std::vector<uint8_t> occ_flags_;
+    // Most literals occur in no weight constraint and no objective and are
+    // watched by at most one propagator, so per literal there are only two
+    // dense summaries, read for every propagated literal: the one watching
+    // slot plus 1 (0 none, watch_several: the slots are in the literal's
+    // occurrences), and the index of the literal's occurrences in occ_ (0
+    // none). Records of dropped literals are reused.
+    struct Occurrences {
+        std::vector<PbOcc> pb; // rows in which the literal's truth falsifies a term
+        std::vector<ObjOcc> obj;
+        std::vector<uint32_t> slots; // watching propagators, when several
+    };
+    static constexpr uint16_t watch_several = UINT16_MAX;
+    static constexpr uint32_t max_slots = UINT16_MAX - 1;
+    std::vector<uint16_t> watch_single_;
+    std::vector<uint32_t> occ_index_;
+    std::vector<Occurrences> occ_; // entry 0 unused
+    std::vector<uint32_t> occ_free_;
+    Occurrences& occurrences(Lit l);
+    Occurrences const* find_occurrences(Lit l) const {
+        uint32_t index = occ_index_[l];
+        return index == 0 ? nullptr : &occ_[index];
+    }
+    void release_occurrences(Lit l);
     bool has_propagators_ = false;
     bool has_decide_ = false;
     bool in_callback_ = false;
@@ -341,7 +357,7 @@ private:
     std::vector<Lit> analyze_stack_;
     std::vector<Lit> analyze_clear_;
     std::vector<Lit> reason_buf_;
-    std::vector<uint32_t> level_stamp_;
+    std::vector<uint32_t> level_stamp_; // per decision level, grown with the levels
     uint32_t stamp_ = 0;
     std::vector<Lit> add_buf_;
 
