@@ -7,7 +7,9 @@
 // it makes up half of the array.
 //
 // Growing any list may move the array: spans and pointers into it hold only
-// until the next push.
+// until the next push. Without compaction on growth, positions of entries
+// (start + index) stay valid across pushes to other lists; compaction is then
+// the owner's call, at a point where no position is held.
 #include <bit>
 #include <cstdint>
 #include <span>
@@ -17,6 +19,8 @@ namespace Gondra::Solve {
 
 template <class T> class ListArena {
 public:
+    explicit ListArena(bool compact_on_growth = true) : compact_on_growth_(compact_on_growth) {}
+
     size_t lists() const { return heads_.size(); }
     // New lists are empty; lists beyond count are dropped.
     void resize(size_t count) {
@@ -29,6 +33,8 @@ public:
     std::span<T> operator[](size_t l) { return {data_.data() + heads_[l].begin, heads_[l].size}; }
     std::span<T const> operator[](size_t l) const { return {data_.data() + heads_[l].begin, heads_[l].size}; }
     uint32_t size(size_t l) const { return heads_[l].size; }
+    uint32_t start(size_t l) const { return heads_[l].begin; }
+    T* data() { return data_.data(); }
 
     void push(size_t l, T value) {
         Head& head = heads_[l];
@@ -57,10 +63,18 @@ public:
         }
         truncate(l, j);
     }
-    void clear() {
-        heads_.clear();
+    // Empties every list, keeping the number of lists.
+    void clear_lists() {
+        for (Head& head : heads_) {
+            head = {};
+        }
         data_.clear();
         wasted_ = 0;
+    }
+    void compact_if_wasteful() {
+        if (wasted_ > 1024 && 2 * wasted_ > data_.size()) {
+            compact();
+        }
     }
 
     // Bytes held, for statistics and tests.
@@ -75,8 +89,8 @@ private:
     static uint32_t capacity(uint32_t size) { return size == 0 ? 0 : std::bit_ceil(size < 2 ? 2u : size); }
 
     void grow(size_t l) {
-        if (wasted_ > 1024 && 2 * wasted_ > data_.size()) {
-            compact();
+        if (compact_on_growth_) {
+            compact_if_wasteful();
         }
         Head& head = heads_[l];
         uint32_t from = head.begin;
@@ -108,6 +122,7 @@ private:
     std::vector<Head> heads_;
     std::vector<T> data_;
     size_t wasted_ = 0;
+    bool compact_on_growth_;
 };
 
 } // namespace Gondra::Solve

@@ -188,8 +188,8 @@ void Solver::add_binary(Lit a, Lit b, bool removable) {
 
 void Solver::attach_long(ClauseRef c) {
     Lit const* lits = arena_.lits(c);
-    watches_[negate(lits[0])].push_back({c, lits[1]});
-    watches_[negate(lits[1])].push_back({c, lits[0]});
+    watches_.push(negate(lits[0]), {c, lits[1]});
+    watches_.push(negate(lits[1]), {c, lits[0]});
 }
 
 void Solver::add_pb_row(std::span<PbTerm const> terms, int64_t bound) {
@@ -326,6 +326,7 @@ bool Solver::propagate_root() {
 // propagation
 
 bool Solver::unit_propagate() {
+    watches_.compact_if_wasteful();
     while (qhead_ < trail_.size()) {
         Lit p = trail_[qhead_++];
         ++stats_.propagations;
@@ -342,18 +343,21 @@ bool Solver::unit_propagate() {
                 return false;
             }
         }
-        auto& ws = watches_[p];
-        Watch* i = ws.data();
-        Watch* j = i;
-        Watch* end = i + ws.size();
+        // Positions, not pointers: pushing onto another list may move the
+        // arena (never this list).
+        uint32_t start = watches_.start(p);
+        uint32_t end = start + watches_.size(p);
+        uint32_t i = start;
+        uint32_t j = start;
+        Watch* ws = watches_.data();
         Lit false_lit = negate(p);
         while (i != end) {
-            Lit blocker = i->blocker;
+            Lit blocker = ws[i].blocker;
             if (value_[blocker] > 0) {
-                *j++ = *i++;
+                ws[j++] = ws[i++];
                 continue;
             }
-            ClauseRef cr = i->clause;
+            ClauseRef cr = ws[i].clause;
             Lit* c = arena_.lits(cr);
             if (c[0] == false_lit) {
                 c[0] = c[1];
@@ -363,7 +367,7 @@ bool Solver::unit_propagate() {
             Lit first = c[0];
             Watch w{cr, first};
             if (first != blocker && value_[first] > 0) {
-                *j++ = w;
+                ws[j++] = w;
                 continue;
             }
             uint32_t size = arena_.size(cr);
@@ -377,21 +381,22 @@ bool Solver::unit_propagate() {
             if (k != stop) {
                 c[1] = *k;
                 *k = false_lit;
-                watches_[negate(c[1])].push_back(w);
+                watches_.push(negate(c[1]), w);
+                ws = watches_.data();
                 continue;
             }
-            *j++ = w;
+            ws[j++] = w;
             if (value_[first] < 0) {
                 while (i != end) {
-                    *j++ = *i++;
+                    ws[j++] = ws[i++];
                 }
-                ws.resize(static_cast<size_t>(j - ws.data()));
+                watches_.truncate(p, j - start);
                 set_conflict_clause(cr);
                 return false;
             }
             assign(first, (cr << 2) | reason_clause);
         }
-        ws.resize(static_cast<size_t>(j - ws.data()));
+        watches_.truncate(p, j - start);
     }
     return true;
 }
@@ -862,9 +867,7 @@ void Solver::collect_garbage() {
         }
     }
     arena_.swap(to);
-    for (auto& ws : watches_) {
-        ws.clear();
-    }
+    watches_.clear_lists();
     for (ClauseRef c : clauses_) {
         attach_long(c);
     }

@@ -293,7 +293,9 @@ private:
 
     // clauses
     ClauseArena arena_;
-    std::vector<std::vector<Watch>> watches_; // by the literal that became true
+    // By the literal that became true. Propagation pushes watches onto other
+    // lists while it walks one, so this arena compacts only between walks.
+    ListArena<Watch> watches_{false};
     ListArena<Lit> binaries_;                 // p true implies each listed literal
     std::vector<ClauseRef> clauses_;
     std::vector<ClauseRef> learnts_;
