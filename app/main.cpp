@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -19,7 +20,8 @@ bool forward_statement(gondra_ast_t* statement, void* data) {
     return (*static_cast<RewriteCallback*>(data)->add)(statement);
 }
 
-// The theory's cost of a model, from the "__csp_cost" atom it adds.
+// The theory's cost of a model, from the "__csp_cost" atom it adds (none when
+// the theory handed its objective to the host, which then reports the cost).
 bool theory_cost(gondra_model_t* model, std::vector<int64_t>& costs) {
     size_t size = 0;
     if (!gondra_model_symbols_size(model, gondra_show_type_shown, &size)) {
@@ -51,6 +53,36 @@ bool theory_cost(gondra_model_t* model, std::vector<int64_t>& costs) {
     return true;
 }
 
+// Whether the ground program has an integer objective: a &minimize or
+// &maximize atom with elements (the theory builds its objective from those).
+bool theory_objective(gondra_control_t* control, std::string& objective) {
+    gondra_theory_atoms_t const* atoms = nullptr;
+    size_t size = 0;
+    if (!gondra_control_theory_atoms(control, &atoms) || !gondra_theory_atoms_size(atoms, &size)) {
+        return false;
+    }
+    for (size_t i = 0; i < size; ++i) {
+        auto atom = static_cast<gondra_id_t>(i);
+        gondra_id_t term = 0;
+        gondra_theory_term_type_t type = 0;
+        gondra_id_t const* elements = nullptr;
+        size_t count = 0;
+        if (!gondra_theory_atoms_atom_term(atoms, atom, &term) || !gondra_theory_atoms_term_type(atoms, term, &type) ||
+            !gondra_theory_atoms_atom_elements(atoms, atom, &elements, &count)) {
+            return false;
+        }
+        char const* name = nullptr;
+        if (type != gondra_theory_term_type_symbol || count == 0 || !gondra_theory_atoms_term_name(atoms, term, &name)) {
+            continue;
+        }
+        if (std::strcmp(name, "minimize") == 0 || std::strcmp(name, "maximize") == 0) {
+            objective = "&minimize/&maximize";
+            return true;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -70,10 +102,14 @@ int main(int argc, char** argv) {
     };
     hooks.prepare = [theory](gondra_control_t* control) { return tarvex_prepare(theory, control); };
     hooks.on_model = [theory](gondra_model_t* model) { return tarvex_on_model(theory, model); };
+    hooks.application_objective = theory_objective;
     hooks.model_costs = theory_cost;
     hooks.on_statistics = [theory](gondra_statistics_t* step, gondra_statistics_t* accumulated) {
         return tarvex_on_statistics(theory, step, accumulated);
     };
+    int major = 0, minor = 0, revision = 0;
+    tarvex_version(&major, &minor, &revision);
+    hooks.version = "tarvex " + std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(revision);
     int code = Gondra::App::run_driver(argc, argv, "tarvex", hooks);
     tarvex_destroy(theory);
     return code;

@@ -882,10 +882,16 @@ enum gondra_solve_event_type_e {
     gondra_solve_event_type_statistics = 1,
     /* event: gondra_solve_result_bitset_t* */
     gondra_solve_event_type_finish = 2,
+    /* event: null; sent once per solve call when the propagators have been
+     * initialised without error (an error of theirs ends the call before it),
+     * just before the search begins; set *goon to false to skip the search */
+    gondra_solve_event_type_start = 3,
 };
 typedef unsigned gondra_solve_event_type_t;
 
-/* Receives the events of a solve call; false reports an error (set it first). */
+/* Receives the events of a solve call, in this order: start, the models,
+ * statistics, finish; false reports an error (set it first). A call that
+ * fails sends no further events. */
 typedef bool (*gondra_solve_event_callback_t)(gondra_solve_event_type_t type, void *event, void *data, bool *goon);
 
 /* Makes a control. arguments are command-line style settings such as "-n",
@@ -913,6 +919,12 @@ GONDRA_VISIBILITY_DEFAULT bool gondra_control_ground(gondra_control_t *control, 
 GONDRA_VISIBILITY_DEFAULT bool gondra_control_solve(gondra_control_t *control, gondra_literal_t const *assumptions,
                                                     size_t assumptions_size, gondra_solve_event_callback_t handler,
                                                     void *data, gondra_solve_result_bitset_t *result);
+/* Declares that a propagator of the application enforces an objective of its
+ * own in the following solve calls: it admits only models better than the
+ * best one reported so far. A search that is exhausted after a model has then
+ * found the optimum, and the statistics count it (summary.models.optimal) as
+ * for an objective of the program. Off by default. */
+GONDRA_VISIBILITY_DEFAULT bool gondra_control_declare_objective(gondra_control_t *control, bool declared);
 /* Asks a running search to stop; safe from any thread and signal handlers. */
 GONDRA_VISIBILITY_DEFAULT void gondra_control_interrupt(gondra_control_t *control);
 /* Registers a propagator; with sequential false, callbacks of different

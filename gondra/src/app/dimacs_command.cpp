@@ -1,33 +1,35 @@
 #include "app/dimacs_command.hpp"
 
+#include "app/interrupt_signals.hpp"
 #include "solve/dimacs_reader.hpp"
 #include "solve/solver_set.hpp"
 
-#include <csignal>
 #include <cstdio>
+#include <iostream>
+#include <iterator>
 #include <string>
 
 namespace Gondra::App {
 
 namespace {
 
-Solve::SolverSet* g_running = nullptr;
-
-extern "C" void on_interrupt(int) {
-    if (g_running != nullptr) {
-        g_running->interrupt();
-    }
-}
+void stop_search(void* set) { static_cast<Solve::SolverSet*>(set)->interrupt(); }
 
 } // namespace
 
 int run_dimacs(DimacsOptions const& options) {
+    InterruptSignals signals;
     Solve::SolverSet set;
     Solve::DimacsInfo info;
     std::string error;
     bool ok = false;
     try {
-        ok = Solve::DimacsReader::read_file(options.file, set.problem(), info, error);
+        if (options.file == "-") {
+            std::string text{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+            ok = Solve::DimacsReader::parse(text, "<stdin>", set.problem(), info, error);
+        } else {
+            ok = Solve::DimacsReader::read_file(options.file, set.problem(), info, error);
+        }
     } catch (std::exception const& e) {
         error = options.file + ": error: " + e.what();
     }
@@ -40,7 +42,7 @@ int run_dimacs(DimacsOptions const& options) {
     solve_options.threads = options.threads;
     solve_options.time_limit = options.time_limit;
     solve_options.models = options.models;
-    std::string line;
+    solve_options.seed = options.seed;
     auto handler = [&](Solve::Model const& model) {
         if (!options.print_model) {
             return true;
@@ -55,11 +57,9 @@ int run_dimacs(DimacsOptions const& options) {
         std::fputs(out.c_str(), stdout);
         return true;
     };
-    g_running = &set;
-    auto previous = std::signal(SIGINT, on_interrupt);
+    signals.watch(stop_search, &set);
     auto summary = set.solve(solve_options, handler);
-    std::signal(SIGINT, previous);
-    g_running = nullptr;
+    signals.watch(nullptr);
     auto const& st = summary.statistics;
     std::printf("c models %llu choices %llu conflicts %llu restarts %llu propagations %llu learnt %llu "
                 "deleted %llu\n",

@@ -1,6 +1,7 @@
 #pragma once
-// `gondra --dimacs FILE`: solves a CNF and prints the result in the usual
-// competition format. Returns the exit code (10 sat, 20 unsat, 0 unknown, 1 bad input).
+// `gondra --dimacs FILE`: solves a CNF ("-": standard input) and prints the
+// result in the usual competition format. SIGINT and SIGTERM stop the search.
+// Returns the exit code (10 sat, 20 unsat, 0 unknown, 1 bad input, 2 internal).
 #include <cstdint>
 #include <string>
 
@@ -11,6 +12,7 @@ struct DimacsOptions {
     uint32_t threads = 1;
     double time_limit = 0;
     int64_t models = -1;
+    uint64_t seed = 0;
     bool print_model = true;
 };
 

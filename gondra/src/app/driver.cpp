@@ -1,29 +1,22 @@
 #include "app/driver.hpp"
 
+#include "app/interrupt_signals.hpp"
+#include "app/program_output.hpp"
 #include "control/configuration.hpp"
 #include "control/control.hpp"
-#include "ground/text_printer.hpp"
 #include "control/options.hpp"
+#include "ground/text_printer.hpp"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
-#include <sstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace Gondra::App {
 namespace {
-
-// The control of the running search, for the interrupt handler.
-std::atomic<gondra_control_t*> running_control{nullptr};
-
-extern "C" void driver_on_interrupt(int) {
-    if (gondra_control_t* control = running_control.load()) gondra_control_interrupt(control);
-}
 
 // A failed host call: carries the error state's code and message.
 struct HostFailure {
@@ -40,196 +33,137 @@ void check(bool ok) {
     if (!ok) throw current_failure();
 }
 
-std::string symbol_text(gondra_symbol_t symbol) {
-    size_t size = 0;
-    check(gondra_symbol_to_string_size(symbol, &size));
-    std::string text(size, '\0');
-    check(gondra_symbol_to_string(symbol, text.data(), size));
-    text.resize(size > 0 ? size - 1 : 0);
-    return text;
+int exit_code_of(HostFailure const& failure) {
+    return failure.code == gondra_error_runtime ? exit_bad_input : exit_internal;
 }
 
-void json_string(std::ostream& out, std::string_view text) {
-    out << '"';
-    for (char c : text) {
-        switch (c) {
-        case '"':
-            out << "\\\"";
-            break;
-        case '\\':
-            out << "\\\\";
-            break;
-        case '\n':
-            out << "\\n";
-            break;
-        case '\t':
-            out << "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(c));
-                out << buffer;
-            } else {
-                out << c;
-            }
-        }
-    }
-    out << '"';
-}
-
-void json_statistics(std::ostream& out, gondra_statistics_t const* stats, uint64_t key) {
-    gondra_statistics_type_t type = gondra_statistics_type_empty;
-    check(gondra_statistics_type(stats, key, &type));
-    switch (type) {
-    case gondra_statistics_type_value: {
-        double value = 0;
-        check(gondra_statistics_value_get(stats, key, &value));
-        std::ostringstream number;
-        number.precision(17);
-        number << value;
-        out << number.str();
-        break;
-    }
-    case gondra_statistics_type_array: {
-        size_t size = 0;
-        check(gondra_statistics_array_size(stats, key, &size));
-        out << '[';
-        for (size_t i = 0; i < size; ++i) {
-            uint64_t sub = 0;
-            check(gondra_statistics_array_at(stats, key, i, &sub));
-            if (i > 0) out << ',';
-            json_statistics(out, stats, sub);
-        }
-        out << ']';
-        break;
-    }
-    case gondra_statistics_type_map: {
-        size_t size = 0;
-        check(gondra_statistics_map_size(stats, key, &size));
-        out << '{';
-        for (size_t i = 0; i < size; ++i) {
-            char const* name = nullptr;
-            uint64_t sub = 0;
-            check(gondra_statistics_map_subkey_name(stats, key, i, &name));
-            check(gondra_statistics_map_at(stats, key, name, &sub));
-            if (i > 0) out << ',';
-            json_string(out, name);
-            out << ':';
-            json_statistics(out, stats, sub);
-        }
-        out << '}';
-        break;
-    }
-    default:
-        out << "null";
-    }
-}
-
-// Prints a statistics tree as indented text.
-void text_statistics(std::ostream& out, gondra_statistics_t const* stats, uint64_t key, std::string const& prefix) {
-    gondra_statistics_type_t type = gondra_statistics_type_empty;
-    check(gondra_statistics_type(stats, key, &type));
-    if (type == gondra_statistics_type_value) {
-        double value = 0;
-        check(gondra_statistics_value_get(stats, key, &value));
-        out << prefix << " : " << value << '\n';
-    } else if (type == gondra_statistics_type_array) {
-        size_t size = 0;
-        check(gondra_statistics_array_size(stats, key, &size));
-        for (size_t i = 0; i < size; ++i) {
-            uint64_t sub = 0;
-            check(gondra_statistics_array_at(stats, key, i, &sub));
-            text_statistics(out, stats, sub, prefix + "." + std::to_string(i));
-        }
-    } else if (type == gondra_statistics_type_map) {
-        size_t size = 0;
-        check(gondra_statistics_map_size(stats, key, &size));
-        for (size_t i = 0; i < size; ++i) {
-            char const* name = nullptr;
-            uint64_t sub = 0;
-            check(gondra_statistics_map_subkey_name(stats, key, i, &name));
-            check(gondra_statistics_map_at(stats, key, name, &sub));
-            text_statistics(out, stats, sub, prefix.empty() ? name : prefix + "." + name);
-        }
-    }
-}
-
-struct ModelRecord {
-    std::vector<std::string> atoms;
-    std::vector<int64_t> costs;
+// Messages that the host's logger has printed already, so that an error that
+// repeats them (a failed parse lists its syntax errors) does not print them
+// twice.
+struct Logged {
+    std::vector<std::string> messages;
 };
+
+void logger(gondra_warning_t, char const* message, void* data) {
+    std::fflush(stdout);
+    std::cerr << message << '\n';
+    static_cast<Logged*>(data)->messages.emplace_back(message);
+}
+
+// Prints an error on standard error after the program's name, line by line.
+// Lines that the logger printed already are left out, and so is the line that
+// only says that they were printed.
+void report_error(std::string const& program_name, std::string const& message, Logged const& logged) {
+    std::fflush(stdout);
+    bool printed = false;
+    size_t begin = 0;
+    while (begin < message.size()) {
+        size_t end = std::min(message.find('\n', begin), message.size());
+        std::string line = message.substr(begin, end - begin);
+        begin = end + 1;
+        bool was_logged =
+            std::find(logged.messages.begin(), logged.messages.end(), line) != logged.messages.end();
+        if (line.empty() || was_logged || (line == "parsing failed" && !logged.messages.empty())) continue;
+        std::cerr << program_name << ": " << line << '\n';
+        printed = true;
+    }
+    if (!printed && logged.messages.empty()) std::cerr << program_name << ": unknown error\n";
+}
 
 struct SolveState {
-    DriverHooks const* hooks = nullptr;
-    bool json = false;
+    SolveState(DriverHooks const& hooks, ProgramOutput& output) : hooks(hooks), output(output) {}
+    DriverHooks const& hooks;
+    ProgramOutput& output;
     bool stats = false;
-    std::vector<ModelRecord> models;
-    uint64_t model_count = 0;
-    bool optimality_proven = false;
-    std::vector<int64_t> best_costs;
+    bool application_objective = false;
+    bool started = false;
+    uint64_t models = 0;
+    bool has_best = false;
+    std::vector<int64_t> best;
     gondra_solve_result_bitset_t result = 0;
-    std::string statistics_json;
-    std::string statistics_text;
+    // reused from model to model
+    std::vector<gondra_symbol_t> symbols;
+    std::vector<std::string> atoms;
+    std::vector<int64_t> costs;
+    std::vector<int64_t> application_costs;
 };
+
+void symbol_text(gondra_symbol_t symbol, std::string& text) {
+    size_t size = 0;
+    check(gondra_symbol_to_string_size(symbol, &size));
+    text.resize(size);
+    check(gondra_symbol_to_string(symbol, text.data(), size));
+    text.resize(size > 0 ? size - 1 : 0);
+}
+
+void on_model(SolveState& state, gondra_model_t* model) {
+    if (state.hooks.on_model) check(state.hooks.on_model(model));
+    state.application_costs.clear();
+    if (state.application_objective && state.hooks.model_costs) {
+        check(state.hooks.model_costs(model, state.application_costs));
+    }
+    if (!state.application_costs.empty()) {
+        state.costs = state.application_costs;
+    } else {
+        size_t size = 0;
+        check(gondra_model_cost_size(model, &size));
+        state.costs.resize(size);
+        if (size > 0) check(gondra_model_cost(model, state.costs.data(), size));
+    }
+    // Another thread may report a model that the best one so far beats (the
+    // host drops those of its own objective, not those of the application's):
+    // only improving models are shown, so the last one is the best.
+    if (!state.costs.empty()) {
+        if (state.has_best && !(state.costs < state.best)) return;
+        state.best = state.costs;
+        state.has_best = true;
+    }
+    size_t size = 0;
+    check(gondra_model_symbols_size(model, gondra_show_type_shown, &size));
+    state.symbols.resize(size);
+    check(gondra_model_symbols(model, gondra_show_type_shown, state.symbols.data(), size));
+    std::sort(state.symbols.begin(), state.symbols.end(),
+              [](gondra_symbol_t a, gondra_symbol_t b) { return gondra_symbol_is_less_than(a, b); });
+    state.atoms.resize(size);
+    for (size_t i = 0; i < size; ++i)
+        symbol_text(state.symbols[i], state.atoms[i]);
+    ++state.models;
+    state.output.model(state.models, state.atoms, state.costs);
+}
 
 bool on_event(gondra_solve_event_type_t type, void* event, void* data, bool* goon) {
     auto& state = *static_cast<SolveState*>(data);
     try {
-        if (type == gondra_solve_event_type_model) {
-            auto* model = static_cast<gondra_model_t*>(event);
-            if (state.hooks->on_model && !state.hooks->on_model(model)) return false;
-            ModelRecord record;
-            size_t size = 0;
-            check(gondra_model_symbols_size(model, gondra_show_type_shown, &size));
-            std::vector<gondra_symbol_t> symbols(size);
-            check(gondra_model_symbols(model, gondra_show_type_shown, symbols.data(), size));
-            std::sort(symbols.begin(), symbols.end(),
-                      [](gondra_symbol_t a, gondra_symbol_t b) { return gondra_symbol_is_less_than(a, b); });
-            for (gondra_symbol_t symbol : symbols) record.atoms.push_back(symbol_text(symbol));
-            size_t cost_size = 0;
-            check(gondra_model_cost_size(model, &cost_size));
-            record.costs.resize(cost_size);
-            if (cost_size > 0) check(gondra_model_cost(model, record.costs.data(), cost_size));
-            if (state.hooks->model_costs && !state.hooks->model_costs(model, record.costs)) return false;
-            ++state.model_count;
-            if (!state.json) {
-                std::cout << "Answer: " << state.model_count << '\n';
-                for (size_t i = 0; i < record.atoms.size(); ++i) std::cout << (i > 0 ? " " : "") << record.atoms[i];
-                std::cout << '\n';
-                if (!record.costs.empty()) {
-                    std::cout << "Optimization:";
-                    for (int64_t cost : record.costs) std::cout << ' ' << cost;
-                    std::cout << '\n';
-                }
-                std::cout.flush();
-            }
-            // An application's objective may report a model that another
-            // thread had already beaten: the best one is the result.
-            if (!record.costs.empty() && (state.best_costs.empty() || record.costs < state.best_costs)) {
-                state.best_costs = record.costs;
-            }
-            state.models.push_back(std::move(record));
+        switch (type) {
+        case gondra_solve_event_type_start:
+            state.started = true;
+            state.output.search_started();
+            break;
+        case gondra_solve_event_type_model:
+            on_model(state, static_cast<gondra_model_t*>(event));
             *goon = true;
-        } else if (type == gondra_solve_event_type_statistics) {
+            break;
+        case gondra_solve_event_type_statistics: {
             auto** trees = static_cast<gondra_statistics_t**>(event);
-            if (state.hooks->on_statistics && !state.hooks->on_statistics(trees[0], trees[1])) return false;
-            if (state.stats) {
-                uint64_t root = 0;
-                check(gondra_statistics_root(trees[1], &root));
-                std::ostringstream json;
-                json_statistics(json, trees[1], root);
-                state.statistics_json = json.str();
-                std::ostringstream text;
-                text_statistics(text, trees[1], root, "");
-                state.statistics_text = text.str();
-            }
-        } else if (type == gondra_solve_event_type_finish) {
+            if (state.hooks.on_statistics) check(state.hooks.on_statistics(trees[0], trees[1]));
+            if (state.stats) check(state.output.statistics(trees[0], trees[1]));
+            break;
+        }
+        case gondra_solve_event_type_finish:
             state.result = *static_cast<gondra_solve_result_bitset_t*>(event);
+            break;
+        default:
+            break;
         }
         return true;
     } catch (HostFailure const& failure) {
         gondra_set_error(failure.code, failure.message.c_str());
+        return false;
+    } catch (std::bad_alloc const&) {
+        gondra_set_error(gondra_error_bad_alloc, "bad allocation");
+        return false;
+    } catch (std::exception const& error) {
+        gondra_set_error(gondra_error_unknown, error.what());
         return false;
     }
 }
@@ -245,17 +179,36 @@ bool on_statement(gondra_ast_t* statement, void* data) {
     return state.hooks->rewrite(statement, add);
 }
 
-void logger(gondra_warning_t, char const* message, void*) { std::cerr << message << '\n'; }
+std::string version_text(std::string const& program_name, DriverHooks const& hooks) {
+    int major = 0, minor = 0, revision = 0;
+    gondra_version(&major, &minor, &revision);
+    std::string host = std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(revision);
+    if (hooks.version.empty()) return program_name + " " + host + "\n";
+    return hooks.version + "\nhost solver: gondra " + host + "\n";
+}
+
+// The control of a run; stops being a target of signals before it is freed.
+struct ControlHandle {
+    InterruptSignals& signals;
+    gondra_control_t* control = nullptr;
+    ~ControlHandle() {
+        signals.watch(nullptr);
+        if (control != nullptr) gondra_control_free(control);
+    }
+};
 
 } // namespace
 
 int run_driver(int argc, char const* const* argv, std::string const& program_name, DriverHooks const& hooks) {
     auto start = std::chrono::steady_clock::now();
+    InterruptSignals signals;
+    Logged logged;
     Control::Configuration settings;
     Control::CommandLine command_line{settings};
     bool text = false;
-    command_line.options().add_flag("Basic Options", "text", "Print the ground program as text and exit", &text);
-    gondra_control_t* control = nullptr;
+    command_line.options().add_flag("Basic Options", "text,@2", "Print the ground program as text and exit",
+                                    &text);
+    ControlHandle handle{signals};
     try {
         if (hooks.register_options) check(hooks.register_options(command_line.options().to_c()));
         try {
@@ -269,26 +222,30 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
             return exit_unknown;
         }
         if (command_line.version) {
-            int major = 0, minor = 0, revision = 0;
-            gondra_version(&major, &minor, &revision);
-            std::cout << program_name << " " << major << "." << minor << "." << revision << "\n";
+            std::cout << version_text(program_name, hooks);
             return exit_unknown;
         }
         if (hooks.validate_options) check(hooks.validate_options());
+        if (hooks.run_mode) {
+            if (std::optional<int> code = hooks.run_mode(settings, command_line.files)) return *code;
+        }
 
         std::vector<std::string> arguments;
-        for (char const* path : {"solve.models", "solve.threads", "solve.time_limit", "solver.seed"}) {
-            std::string name = path;
-            arguments.push_back("--" + std::string(name == "solve.models"       ? "models"
-                                                   : name == "solve.threads"    ? "threads"
-                                                   : name == "solve.time_limit" ? "time-limit"
-                                                                                : "seed") +
-                                "=" + settings.get(path));
+        for (auto [path, option] :
+             {std::pair{"solve.models", "models"}, std::pair{"solve.threads", "threads"},
+              std::pair{"solve.time_limit", "time-limit"}, std::pair{"solver.seed", "seed"}}) {
+            arguments.push_back(std::string("--") + option + "=" + settings.get(path));
         }
-        for (auto const& constant : command_line.constants) arguments.push_back("--const=" + constant);
+        for (auto const& constant : command_line.constants)
+            arguments.push_back("--const=" + constant);
         std::vector<char const*> c_arguments;
-        for (auto const& argument : arguments) c_arguments.push_back(argument.c_str());
-        check(gondra_control_new(c_arguments.data(), c_arguments.size(), logger, nullptr, 20, &control));
+        for (auto const& argument : arguments)
+            c_arguments.push_back(argument.c_str());
+        check(
+            gondra_control_new(c_arguments.data(), c_arguments.size(), logger, &logged, 20, &handle.control));
+        gondra_control_t* control = handle.control;
+        // A signal from now on (or one that came before) stops the search.
+        signals.watch(control);
         if (hooks.register_control) check(hooks.register_control(control));
 
         std::vector<std::string> files = command_line.files;
@@ -298,10 +255,11 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
             check(gondra_control_program_builder(control, &builder));
             check(gondra_program_builder_begin(builder));
             std::vector<char const*> c_files;
-            for (auto const& file : files) c_files.push_back(file.c_str());
+            for (auto const& file : files)
+                c_files.push_back(file.c_str());
             RewriteState rewrite{&hooks, builder};
-            bool parsed = gondra_ast_parse_files(c_files.data(), c_files.size(), on_statement, &rewrite, logger,
-                                                 nullptr, 20);
+            bool parsed = gondra_ast_parse_files(c_files.data(), c_files.size(), on_statement, &rewrite,
+                                                 logger, &logged, 20);
             if (!parsed) {
                 HostFailure failure = current_failure();
                 gondra_program_builder_end(builder);
@@ -309,90 +267,80 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
             }
             check(gondra_program_builder_end(builder));
         } else {
-            for (auto const& file : files) check(gondra_control_load(control, file.c_str()));
+            for (auto const& file : files)
+                check(gondra_control_load(control, file.c_str()));
         }
 
         gondra_part_t base{"base", nullptr, 0};
         check(gondra_control_ground(control, &base, 1));
         if (text) {
             std::cout << Ground::print_text(control->control->ground_program());
-            gondra_control_free(control);
             return exit_unknown;
         }
         if (hooks.prepare) check(hooks.prepare(control));
+        std::string application_objective;
+        if (hooks.application_objective) check(hooks.application_objective(control, application_objective));
+        if (!application_objective.empty()) {
+            if (control->control->has_program_objective()) {
+                std::cerr << program_name
+                          << ": error: the program has an objective of its own (#minimize, #maximize or weak "
+                             "constraints) and an objective of "
+                          << application_objective
+                          << ": the two cannot be combined, state the objective in one of the two forms\n";
+                return exit_bad_input;
+            }
+            check(gondra_control_declare_objective(control, true));
+        }
 
-        SolveState state;
-        state.hooks = &hooks;
-        state.json = command_line.json;
+        std::unique_ptr<ProgramOutput> output =
+            command_line.json ? make_json_output(stdout) : make_text_output(stdout);
+        SolveState state(hooks, *output);
         state.stats = command_line.stats;
-        if (!state.json) std::cout << "Solving...\n";
-        running_control.store(control);
-        auto previous = std::signal(SIGINT, driver_on_interrupt);
+        state.application_objective = !application_objective.empty();
         gondra_solve_result_bitset_t result = 0;
         bool solved = gondra_control_solve(control, nullptr, 0, on_event, &state, &result);
-        std::signal(SIGINT, previous);
-        running_control.store(nullptr);
-        if (!solved) throw current_failure();
-
-        bool satisfiable = (result & gondra_solve_result_satisfiable) != 0;
-        bool unsatisfiable = (result & gondra_solve_result_unsatisfiable) != 0;
-        bool exhausted = (result & gondra_solve_result_exhausted) != 0;
-        bool has_costs = !state.best_costs.empty();
-        bool optimum = satisfiable && has_costs && exhausted;
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-
-        char const* result_json = optimum         ? "optimum"
-                                  : satisfiable   ? "satisfiable"
-                                  : unsatisfiable ? "unsatisfiable"
-                                                  : "unknown";
-        if (state.json) {
-            std::ostringstream out;
-            out << "{\"result\": \"" << result_json << "\", \"models\": [";
-            for (size_t i = 0; i < state.models.size(); ++i) {
-                auto const& model = state.models[i];
-                out << (i > 0 ? ", " : "") << "{\"atoms\": [";
-                for (size_t j = 0; j < model.atoms.size(); ++j) {
-                    if (j > 0) out << ", ";
-                    json_string(out, model.atoms[j]);
-                }
-                out << "], \"costs\": [";
-                for (size_t j = 0; j < model.costs.size(); ++j) out << (j > 0 ? ", " : "") << model.costs[j];
-                out << "]}";
-            }
-            out << "], \"exhausted\": " << (exhausted ? "true" : "false") << ", \"time\": " << seconds;
-            if (state.stats && !state.statistics_json.empty()) out << ", \"statistics\": " << state.statistics_json;
-            out << "}\n";
-            std::cout << out.str();
-        } else {
-            std::cout << (optimum         ? "OPTIMUM FOUND"
-                          : satisfiable   ? "SATISFIABLE"
-                          : unsatisfiable ? "UNSATISFIABLE"
-                                          : "UNKNOWN")
-                      << "\n\n";
-            std::cout << "Models       : " << state.model_count << (exhausted || unsatisfiable ? "" : "+") << "\n";
-            if (has_costs) {
-                std::cout << "Optimization :";
-                for (int64_t cost : state.best_costs) std::cout << ' ' << cost;
-                std::cout << "\n";
-            }
-            std::printf("Time         : %.3fs\n", seconds);
-            std::fflush(stdout);
-            if (state.stats) std::cout << "\n" << state.statistics_text;
+        HostFailure failure;
+        if (!solved) {
+            failure = current_failure();
+            // Nothing was searched: the program could not be set up.
+            if (!state.started) throw failure;
         }
-        gondra_control_free(control);
-        if (optimum) return exit_optimum;
-        if (satisfiable) return exit_satisfiable;
-        if (unsatisfiable) return exit_unsatisfiable;
-        return exit_unknown;
+
+        RunSummary summary;
+        using Result = RunSummary::Result;
+        bool unsatisfiable = solved && (result & gondra_solve_result_unsatisfiable) != 0;
+        summary.exhausted = solved && (result & gondra_solve_result_exhausted) != 0;
+        summary.interrupted =
+            (solved && (result & gondra_solve_result_interrupted) != 0) || signals.received();
+        summary.models = state.models;
+        summary.costs = state.best;
+        summary.result = state.models > 0 && state.has_best && summary.exhausted ? Result::optimum
+                         : state.models > 0                                      ? Result::satisfiable
+                         : unsatisfiable                                         ? Result::unsatisfiable
+                                                                                 : Result::unknown;
+        summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (!solved) summary.error = failure.message;
+        output->summary(summary);
+        if (!solved) {
+            report_error(program_name, failure.message, logged);
+            return exit_code_of(failure);
+        }
+        switch (summary.result) {
+        case Result::optimum:
+            return exit_optimum;
+        case Result::satisfiable:
+            return exit_satisfiable;
+        case Result::unsatisfiable:
+            return exit_unsatisfiable;
+        default:
+            return exit_unknown;
+        }
     } catch (HostFailure const& failure) {
-        std::cout.flush();
-        std::cerr << program_name << ": " << (failure.message.empty() ? "error" : failure.message) << "\n";
-        if (control != nullptr) gondra_control_free(control);
-        return failure.code == gondra_error_runtime ? exit_bad_input : exit_internal;
+        report_error(program_name, failure.message, logged);
+        return exit_code_of(failure);
     } catch (std::exception const& error) {
-        std::cout.flush();
+        std::fflush(stdout);
         std::cerr << program_name << ": internal error: " << error.what() << "\n";
-        if (control != nullptr) gondra_control_free(control);
         return exit_internal;
     }
 }

@@ -1,89 +1,83 @@
-// The gondra command-line program: solves DIMACS CNF files and prints the
-// syntax trees of programs.
+// The gondra command-line program: solves logic programs, and in its other
+// modes DIMACS CNF files and printing the syntax trees of programs.
 #include "app/dimacs_command.hpp"
 #include "app/driver.hpp"
 #include "app/print_ast_command.hpp"
+#include "control/configuration.hpp"
+#include "control/options.hpp"
 
 #include <cstdio>
-#include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
-void usage(std::FILE* out) {
-    std::fprintf(out, "usage: gondra [options] [files]\n"
-                      "       gondra --dimacs FILE [-t N] [--time-limit SECONDS] [-n MODELS] [-q]\n"
-                      "       gondra --print-ast FILE\n");
+struct Modes {
+    std::optional<std::string> dimacs;
+    std::optional<std::string> print_ast;
+    bool quiet = false;
+};
+
+void add_modes(Gondra::Control::Options& options, Modes& modes) {
+    char const* group = "Basic Options";
+    options.add(
+        group, "dimacs",
+        "Solve the CNF of <file> in DIMACS format (\"-\": standard input) instead of a program",
+        [&modes](std::string_view file) {
+            modes.dimacs = std::string(file);
+            return !file.empty();
+        },
+        false, "<file>");
+    options.add(
+        group, "print-ast", "Print the statements of <file> (\"-\": standard input) as parsed, then exit",
+        [&modes](std::string_view file) {
+            modes.print_ast = std::string(file);
+            return !file.empty();
+        },
+        false, "<file>");
+    options.add_flag(group, "quiet,q,@2", "With --dimacs: print no assignment", &modes.quiet);
 }
 
-bool parse_number(char const* text, long long min, long long max, long long& out) {
-    char* end = nullptr;
-    out = std::strtoll(text, &end, 10);
-    return end != text && *end == '\0' && out >= min && out <= max;
+std::optional<int> run_mode(Modes const& modes, Gondra::Control::Configuration const& settings,
+                            std::vector<std::string> const& files) {
+    if (!modes.dimacs && !modes.print_ast) {
+        return std::nullopt;
+    }
+    if (modes.dimacs && modes.print_ast) {
+        std::fprintf(stderr, "gondra: error: --dimacs and --print-ast cannot be combined\n");
+        return Gondra::App::exit_bad_input;
+    }
+    if (!files.empty()) {
+        std::fprintf(stderr, "gondra: error: unexpected argument '%s' (the file is the option's value)\n",
+                     files.front().c_str());
+        return Gondra::App::exit_bad_input;
+    }
+    if (modes.print_ast) {
+        return print_ast_command(modes.print_ast->c_str());
+    }
+    Gondra::App::DimacsOptions options;
+    options.file = *modes.dimacs;
+    options.threads = static_cast<uint32_t>(settings.get_integer("solve.threads"));
+    options.models = settings.get_integer("solve.models");
+    options.time_limit = settings.get_double("solve.time_limit");
+    options.seed = static_cast<uint64_t>(settings.get_integer("solver.seed"));
+    options.print_model = !modes.quiet;
+    return Gondra::App::run_dimacs(options);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    bool special = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        special = special || arg == "--dimacs" || arg == "--print-ast";
-    }
-    if (!special) {
-        // Logic programs: the general driver.
-        return Gondra::App::run_driver(argc, argv, "gondra", {});
-    }
-    Gondra::App::DimacsOptions options;
-    bool dimacs = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        auto value = [&](char const* what) -> char const* {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "error: option %s needs %s\n", arg.c_str(), what);
-                std::exit(1);
-            }
-            return argv[++i];
-        };
-        long long n = 0;
-        if (arg == "--print-ast") {
-            return print_ast_command(value("a file"));
-        }
-        if (arg == "--dimacs") {
-            options.file = value("a file");
-            dimacs = true;
-        } else if (arg == "-t" || arg == "--threads") {
-            if (!parse_number(value("a number"), 1, 256, n)) {
-                std::fprintf(stderr, "error: invalid number of threads '%s' (1 to 256)\n", argv[i]);
-                return 1;
-            }
-            options.threads = static_cast<uint32_t>(n);
-        } else if (arg == "--time-limit") {
-            if (!parse_number(value("a number"), 0, 1000000000, n)) {
-                std::fprintf(stderr, "error: invalid time limit '%s'\n", argv[i]);
-                return 1;
-            }
-            options.time_limit = static_cast<double>(n);
-        } else if (arg == "-n" || arg == "--models") {
-            if (!parse_number(value("a number"), 0, 1LL << 62, n)) {
-                std::fprintf(stderr, "error: invalid number of models '%s'\n", argv[i]);
-                return 1;
-            }
-            options.models = n;
-        } else if (arg == "-q") {
-            options.print_model = false;
-        } else if (arg == "-h" || arg == "--help") {
-            usage(stdout);
-            return 0;
-        } else {
-            std::fprintf(stderr, "error: unknown argument '%s'\n", arg.c_str());
-            usage(stderr);
-            return 1;
-        }
-    }
-    if (!dimacs) {
-        usage(stderr);
-        return 1;
-    }
-    return Gondra::App::run_dimacs(options);
+    Modes modes;
+    Gondra::App::DriverHooks hooks;
+    hooks.register_options = [&modes](gondra_options_t* options) {
+        add_modes(*Gondra::Control::Options::from_c(options), modes);
+        return true;
+    };
+    hooks.run_mode = [&modes](Gondra::Control::Configuration const& settings,
+                              std::vector<std::string> const& files) {
+        return run_mode(modes, settings, files);
+    };
+    return Gondra::App::run_driver(argc, argv, "gondra", hooks);
 }

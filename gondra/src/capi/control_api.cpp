@@ -121,6 +121,10 @@ bool gondra_control_solve(gondra_control_t* control, gondra_literal_t const* ass
     });
 }
 
+bool gondra_control_declare_objective(gondra_control_t* control, bool declared) {
+    return guard([&] { control_of(control).declare_objective(declared); });
+}
+
 void gondra_control_interrupt(gondra_control_t* control) {
     if (control != nullptr && control->control) {
         control->control->interrupt();

@@ -289,9 +289,21 @@ unsigned Control::solve(std::span<int32_t const> assumptions, EventHandler const
         }
         return goon;
     };
+    bool search = true;
+    auto started = [&] {
+        if (!handler) {
+            return true;
+        }
+        if (!handler(gondra_solve_event_type_start, nullptr, search)) {
+            client_failed = true;
+            return false;
+        }
+        return search;
+    };
     Solve::SolveSummary summary;
     auto solve_start = Clock::now();
-    summary = set_.solve(options, [&](Solve::Model const& found) { return report(found, false, found.number()); });
+    summary = set_.solve(
+        options, [&](Solve::Model const& found) { return report(found, false, found.number()); }, started);
     // The next call's propagators see the theory atoms grounded from now on.
     init_view_.first_atom = static_cast<uint32_t>(ground_.theory.atoms.size());
     double solve_seconds = seconds_since(solve_start);
@@ -357,7 +369,11 @@ void Control::update_statistics(Solve::SolveSummary const& summary, double solve
         put("summary.times.total", total_seconds);
         put("summary.times.solve", solve_seconds);
         put("summary.models.enumerated", static_cast<double>(summary.models));
-        put("summary.models.optimal", summary.status == Solve::SolveStatus::optimum ? 1.0 : 0.0);
+        // An objective that the application enforces itself is optimal, as the
+        // program's own, once the search is exhausted after a model.
+        bool optimal = summary.status == Solve::SolveStatus::optimum ||
+                       (application_objective_ && summary.exhausted && summary.models > 0);
+        put("summary.models.optimal", optimal ? 1.0 : 0.0);
         put("summary.call", add ? 1.0 : static_cast<double>(steps_));
         put("solving.solvers.choices", static_cast<double>(s.choices));
         put("solving.solvers.conflicts", static_cast<double>(s.conflicts));

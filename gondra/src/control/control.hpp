@@ -1,5 +1,5 @@
 #pragma once
-// The control object: program parts, grounding, solving with model,
+// The control object: program parts, grounding, solving with start, model,
 // statistics and finish events, registered propagators, configuration and
 // statistics trees. One solver set lives as long as the control: every solve
 // call translates what the ground program gained since the previous call, so
@@ -47,6 +47,11 @@ public:
     // application callback failed (its error is kept).
     unsigned solve(std::span<int32_t const> assumptions, EventHandler const& handler);
     void interrupt();
+    // Whether the ground program has an objective of its own (#minimize,
+    // #maximize, weak constraints); terms that propagators add are not counted.
+    bool has_program_objective() const { return !ground_.minimize.empty(); }
+    // The application enforces an objective of its own in the following calls.
+    void declare_objective(bool declared) { application_objective_ = declared; }
 
     void register_propagator(gondra_propagator_t const& record, void* data, bool sequential);
     void assign_external(int32_t literal, int value);
@@ -92,6 +97,7 @@ private:
     unsigned message_limit_;
     unsigned messages_ = 0;
 
+    bool application_objective_ = false;
     bool solving_ = false;
     uint64_t steps_ = 0;
 };

@@ -1,6 +1,6 @@
 #include "control/model.hpp"
 
-#include <algorithm>
+#include <unordered_set>
 
 namespace Gondra::Control {
 
@@ -13,10 +13,16 @@ bool Model::is_true_program_literal(int32_t literal) const {
     return model_.is_true(translator_.solver_literal(literal));
 }
 
-std::vector<Symbols::Symbol> Model::symbols(unsigned show) const {
-    std::vector<Symbols::Symbol> out;
+std::vector<Symbols::Symbol> const& Model::symbols(unsigned show) const {
+    if (cached_show_ == show) {
+        return cached_;
+    }
+    std::vector<Symbols::Symbol>& out = cached_;
+    out.clear();
+    // Symbols are interned: equal ones have equal representations.
+    std::unordered_set<uint64_t> seen;
     auto add = [&](Symbols::Symbol s) {
-        if (std::find(out.begin(), out.end(), s) == out.end()) {
+        if (seen.insert(s.rep()).second) {
             out.push_back(s);
         }
     };
@@ -54,6 +60,7 @@ std::vector<Symbols::Symbol> Model::symbols(unsigned show) const {
             }
         }
     }
+    cached_show_ = show;
     return out;
 }
 
@@ -68,6 +75,7 @@ bool Model::contains(Symbols::Symbol atom) const {
 
 void Model::extend(std::span<Symbols::Symbol const> symbols) {
     extension_.insert(extension_.end(), symbols.begin(), symbols.end());
+    cached_show_.reset();
 }
 
 } // namespace Gondra::Control

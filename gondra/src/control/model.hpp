@@ -7,6 +7,7 @@
 #include "symbols/symbol.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -21,8 +22,9 @@ public:
     Model(Solve::Model const& model, Ground::ProgramTranslator const& translator,
           Ground::GroundProgram const& program, bool optimality_proven, uint64_t number);
 
-    // Symbols selected by a gondra_show_type bitset.
-    std::vector<Symbols::Symbol> symbols(unsigned show) const;
+    // Symbols selected by a gondra_show_type bitset. The last selection is
+    // kept until the model is extended: applications ask for its size first.
+    std::vector<Symbols::Symbol> const& symbols(unsigned show) const;
     bool contains(Symbols::Symbol atom) const;
     bool is_true_program_literal(int32_t literal) const;
     uint64_t number() const { return number_; }
@@ -39,6 +41,8 @@ private:
     bool optimality_proven_;
     uint64_t number_;
     std::vector<Symbols::Symbol> extension_;
+    mutable std::optional<unsigned> cached_show_;
+    mutable std::vector<Symbols::Symbol> cached_;
 };
 
 } // namespace Gondra::Control

@@ -306,8 +306,8 @@ void add_solving_options(Options& options, Configuration& configuration, std::ve
     options.add(group, "threads,t", "Run <n> solver threads", setting("solve.threads"), false, "<n>");
     options.add(group, "time-limit", "Stop the search after <s> seconds (0 for no limit)",
                 setting("solve.time_limit"), false, "<s>");
-    options.add(group, "seed", "Seed the random choices with <n>", setting("solver.seed"), false, "<n>");
-    options.add(group, "propagator-phase",
+    options.add(group, "seed,@2", "Seed the random choices with <n>", setting("solver.seed"), false, "<n>");
+    options.add(group, "propagator-phase,@2",
                 "Decide variables that propagators create in their initial phase (initial) or in the saved one "
                 "(saved)",
                 setting("solver.propagator_phase"), false, "<mode>");

@@ -25,13 +25,16 @@ struct WeightLiteral {
 // head makes an integrity constraint); a choice head may take any subset.
 enum class HeadType : uint8_t { disjunctive, choice };
 // A normal body is a conjunction; a weight body holds when the weights of its
-// true literals sum to at least the bound.
-enum class BodyType : uint8_t { normal, weight };
+// true literals sum to at least the bound, an unequal body when they sum to
+// anything but the bound. Weights may be negative: an atom with a negative
+// weight, or any atom of an unequal body, is read non-monotonically (as the
+// aggregate it comes from, under the usual formula reading of aggregates).
+enum class BodyType : uint8_t { normal, weight, unequal };
 
 struct Rule {
     HeadType head_type;
     BodyType body_type;
-    int64_t bound; // weight bodies only
+    int64_t bound; // weight and unequal bodies only
     uint32_t head_begin, head_end; // into head_atoms
     uint32_t body_begin, body_end; // into body_literals
 };
@@ -125,6 +128,11 @@ public:
         r.head_end = size32(head_atoms);
         r.body_end = size32(body_literals);
         rules.push_back(r);
+    }
+    void add_unequal_rule(HeadType head_type, std::span<Atom const> head, int64_t bound,
+                          std::span<WeightLiteral const> body) {
+        add_weight_rule(head_type, head, bound, body);
+        rules.back().body_type = BodyType::unequal;
     }
     void add_minimize(Literal literal, int32_t weight, int32_t priority) {
         minimize.push_back({literal, weight, priority});

@@ -74,6 +74,9 @@ struct Domain {
     bool complete = true;
     uint32_t lo = 0, hi = 0; // semi-naive: old [0,lo), delta [lo,hi)
     bool in_component = false;
+    // Of the component being grounded, deferred instances included: its atoms
+    // may depend on the rule that reads them.
+    bool recursive = false;
 };
 
 struct AtomState {
@@ -142,6 +145,7 @@ struct Grounder::Impl {
     std::unordered_set<std::string> undefined_messages;
 
     RuleSet rule_set;                  // rule instances added so far
+    std::unordered_map<Literal, Atom> negations; // "not a" -> the atom defined by it
     std::vector<Literal> body_buffer;  // body of the instance being emitted
 
     // Per step.
@@ -151,6 +155,7 @@ struct Grounder::Impl {
     std::vector<Literal> lits;
     Statement const* current = nullptr;
     int delta = -1;
+    Atom first_new_atom = 1;       // atoms of earlier calls are settled
 
     // ---- atoms ----------------------------------------------------------------
 
@@ -614,11 +619,27 @@ struct Grounder::Impl {
         }
     }
 
-    // "not not a" as a literal: an auxiliary atom for "not a", negated.
+    // "not not a" as a literal: an auxiliary atom for "not a", negated. One
+    // atom per literal: the atom is only ever defined by that rule.
     Literal double_negation(Literal negated) {
+        auto [it, fresh] = negations.try_emplace(negated, 0);
+        if (!fresh) return static_cast<Literal>(it->second);
         Atom x = aux();
+        it->second = x;
         out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, std::span<Literal const>{&negated, 1});
         return static_cast<Literal>(x);
+    }
+
+    // The complement of a literal. The complement of "not a" is "not not a",
+    // never "a": a double negation gives no positive support.
+    Literal negate(Literal l) { return l > 0 ? -l : -double_negation(l); }
+
+    // Whether the truth of a literal may depend on the component being
+    // grounded through a positive occurrence.
+    bool recursive_literal(Literal l) const {
+        if (l <= 0 || static_cast<Atom>(l) >= state_of_atom.size()) return false;
+        uint32_t s = state_of_atom[static_cast<Atom>(l)];
+        return s != none && domains[atoms[s].domain].recursive;
     }
 
     // ---- elements -----------------------------------------------------------------
@@ -676,10 +697,19 @@ struct Grounder::Impl {
 
     // ---- aggregates -------------------------------------------------------------
 
+    // Tuples by their symbols' handles (interned: equal symbols, equal handles).
+    struct TupleHash {
+        size_t operator()(std::vector<Symbol> const& tuple) const noexcept {
+            uint64_t h = key_seed;
+            for (Symbol s : tuple) h = combine64(h, s.rep());
+            return static_cast<size_t>(h);
+        }
+    };
+
     struct AggregateGround {
         std::vector<std::vector<Symbol>> tuples;
         std::vector<std::vector<std::vector<Literal>>> conditions;
-        std::map<std::vector<Symbol>, size_t> index;
+        std::unordered_map<std::vector<Symbol>, size_t, TupleHash> index;
     };
 
     bool ground_aggregate(BodyLiteral const& l, AggregateGround& g) {
@@ -809,41 +839,105 @@ struct Grounder::Impl {
             else if (*p != 0) parts.push_back(*p);
         };
         bool minmax = l.function == AggregateKind::min || l.function == AggregateKind::max;
-        std::vector<Literal> elem(g.tuples.size());
-        std::vector<int64_t> weights(g.tuples.size());
-        std::vector<uint8_t> counts(g.tuples.size());
-        for (size_t i = 0; i < g.tuples.size(); ++i) {
+        bool is_min = l.function == AggregateKind::min;
+        size_t n = g.tuples.size();
+        std::vector<Literal> elem(n);
+        std::vector<int64_t> weights(n);
+        std::vector<uint8_t> counts(n);
+        bool recursive = false;
+        for (size_t i = 0; i < n; ++i) {
             counts[i] = minmax ? !g.tuples[i].empty() : weight_of(l, g.tuples[i], weights[i]);
             if (counts[i]) elem[i] = disjunction_literal(g.conditions[i]);
+            for (auto const& c : g.conditions[i])
+                for (Literal x : c) recursive = recursive || recursive_literal(x);
         }
+        // Elements read non-monotonically (by a constraint mixing signs, or by
+        // !=) must be true exactly when their condition is, also where the
+        // stability check compares smaller interpretations.
+        std::vector<uint8_t> exact(n, 0);
+
+        // sum(w * element) >= bound over (element index, signed weight) terms.
+        auto weight_part = [&](std::vector<std::pair<size_t, int64_t>> const& terms,
+                               int64_t bound) -> std::optional<Literal> {
+            int64_t lo_sum = 0, hi_sum = 0;
+            bool positive = false, negative = false;
+            std::vector<WeightLiteral> body;
+            for (auto [i, w] : terms) {
+                if (w == 0) continue;
+                if (elem[i] == 0) {
+                    bound -= w;
+                    continue;
+                }
+                (w < 0 ? lo_sum : hi_sum) += w;
+                (w < 0 ? negative : positive) = true;
+                body.push_back({elem[i], checked_weight(w, l.location)});
+            }
+            if (lo_sum >= bound) return Literal{0};
+            if (hi_sum < bound) return std::nullopt;
+            if (positive && negative)
+                for (auto [i, w] : terms) exact[i] = exact[i] || w < 0;
+            Atom x = aux();
+            out->add_weight_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, bound, body);
+            return static_cast<Literal>(x);
+        };
+        // sum(w * element) != value.
+        auto unequal_part = [&](std::vector<std::pair<size_t, int64_t>> const& terms,
+                                int64_t value) -> std::optional<Literal> {
+            int64_t lo_sum = 0, hi_sum = 0;
+            std::vector<WeightLiteral> body;
+            for (auto [i, w] : terms) {
+                if (w == 0) continue;
+                if (elem[i] == 0) {
+                    value -= w;
+                    continue;
+                }
+                (w < 0 ? lo_sum : hi_sum) += w;
+                body.push_back({elem[i], checked_weight(w, l.location)});
+            }
+            if (value < lo_sum || value > hi_sum) return Literal{0};
+            if (body.empty()) return std::nullopt; // the sum is exactly value
+            for (auto [i, w] : terms) exact[i] = exact[i] || w != 0;
+            Atom x = aux();
+            out->add_unequal_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, value, body);
+            return static_cast<Literal>(x);
+        };
+        // Every element whose value passes the test is false (0: none can be true).
+        auto all_false = [&](auto test) -> std::optional<Literal> {
+            std::vector<Literal> body;
+            for (size_t i = 0; i < n; ++i) {
+                if (!counts[i] || !test(g.tuples[i][0])) continue;
+                if (elem[i] == 0) return std::nullopt;
+                body.push_back(negate(elem[i]));
+            }
+            if (body.empty()) return Literal{0};
+            if (body.size() == 1) return body[0];
+            Atom x = aux();
+            out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, body);
+            return static_cast<Literal>(x);
+        };
+        // Some element whose value passes the test is true.
+        auto some_true = [&](auto test) -> std::optional<Literal> {
+            std::vector<std::vector<Literal>> conds;
+            for (size_t i = 0; i < n; ++i) {
+                if (!counts[i] || !test(g.tuples[i][0])) continue;
+                if (elem[i] == 0) return Literal{0};
+                conds.push_back({elem[i]});
+            }
+            if (conds.empty()) return std::nullopt;
+            return disjunction_literal(conds);
+        };
+        auto number_bound = [&](Bound const& b, bool is_lower, int64_t& value) -> int {
+            // 1: always holds, -1: never, 0: value is the bound
+            if (b.value.type() == SymbolType::Number) {
+                value = b.value.number();
+                if (b.strict) value += is_lower ? 1 : -1;
+                return 0;
+            }
+            bool above_all = Symbols::compare(b.value, Symbol::create_number(0)) > 0;
+            return (is_lower != above_all) ? 1 : -1;
+        };
         auto bounds = [&](Bound const& lo, Bound const& up) {
             if (minmax) {
-                bool is_min = l.function == AggregateKind::min;
-                // min >= L: every element below L is false; min <= U: some element <= U is true.
-                auto all_false = [&](auto below) -> std::optional<Literal> {
-                    std::vector<Literal> body;
-                    for (size_t i = 0; i < g.tuples.size(); ++i) {
-                        if (!counts[i] || !below(g.tuples[i][0])) continue;
-                        if (elem[i] == 0) return std::nullopt;
-                        body.push_back(-elem[i]);
-                    }
-                    if (body.empty()) return Literal{0};
-                    if (body.size() == 1) return body[0];
-                    Atom x = aux();
-                    out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, body);
-                    return static_cast<Literal>(x);
-                };
-                auto some_true = [&](auto good, bool empty_ok) -> std::optional<Literal> {
-                    if (empty_ok) return Literal{0};
-                    std::vector<std::vector<Literal>> conds;
-                    for (size_t i = 0; i < g.tuples.size(); ++i) {
-                        if (!counts[i] || !good(g.tuples[i][0])) continue;
-                        if (elem[i] == 0) return Literal{0};
-                        conds.push_back({elem[i]});
-                    }
-                    if (conds.empty()) return std::nullopt;
-                    return disjunction_literal(conds);
-                };
                 Symbol neutral = is_min ? Symbol::create_supremum() : Symbol::create_infimum();
                 auto ok_lo = [&](Symbol v) { return lo.strict ? Symbols::compare(v, lo.value) > 0 : Symbols::compare(v, lo.value) >= 0; };
                 auto ok_up = [&](Symbol v) { return up.strict ? Symbols::compare(v, up.value) < 0 : Symbols::compare(v, up.value) <= 0; };
@@ -853,92 +947,125 @@ struct Grounder::Impl {
                 auto any = [](Symbol) { return true; };
                 if (is_min) {
                     if (lo.present) part(all_false([&](Symbol v) { return !ok_lo(v); }));
-                    if (up.present && !ok_up(neutral)) part(some_true(ok_up, false));
-                    if (lo.present && !ok_lo(neutral)) part(some_true(any, false));
+                    if (up.present && !ok_up(neutral)) part(some_true(ok_up));
+                    if (lo.present && !ok_lo(neutral)) part(some_true(any));
                 } else {
                     if (up.present) part(all_false([&](Symbol v) { return !ok_up(v); }));
-                    if (lo.present && !ok_lo(neutral)) part(some_true(ok_lo, false));
-                    if (up.present && !ok_up(neutral)) part(some_true(any, false));
+                    if (lo.present && !ok_lo(neutral)) part(some_true(ok_lo));
+                    if (up.present && !ok_up(neutral)) part(some_true(any));
                 }
                 return;
             }
-            int64_t fixed = 0, min_sum = 0, max_sum = 0;
-            std::vector<WeightLiteral> wl;
-            std::vector<std::pair<Literal, int64_t>> free;
-            for (size_t i = 0; i < g.tuples.size(); ++i) {
-                if (!counts[i] || weights[i] == 0) continue;
-                if (elem[i] == 0) fixed += weights[i];
-                else {
-                    free.emplace_back(elem[i], weights[i]);
-                    (weights[i] < 0 ? min_sum : max_sum) += weights[i];
-                }
-            }
-            auto number_bound = [&](Bound const& b, bool is_lower, int64_t& n) -> int {
-                // 1: always holds, -1: never, 0: n is the bound
-                if (b.value.type() == SymbolType::Number) {
-                    n = b.value.number();
-                    if (b.strict) n += is_lower ? 1 : -1;
-                    return 0;
-                }
-                bool above_all = Symbols::compare(b.value, Symbol::create_number(0)) > 0;
-                return (is_lower != above_all) ? 1 : -1;
-            };
-            auto at_least = [&](int64_t bound, int sign) -> std::optional<Literal> {
-                // sign * sum >= bound
-                int64_t lo_sum = sign > 0 ? fixed + min_sum : -(fixed + max_sum);
-                int64_t hi_sum = sign > 0 ? fixed + max_sum : -(fixed + min_sum);
-                if (lo_sum >= bound) return Literal{0};
-                if (hi_sum < bound) return std::nullopt;
-                int64_t b = bound - sign * fixed;
-                std::vector<WeightLiteral> body;
-                for (auto [lit, w] : free) {
-                    int64_t sw = sign * w;
-                    if (sw > 0) body.push_back({lit, static_cast<int32_t>(sw)});
-                    else {
-                        body.push_back({-lit, static_cast<int32_t>(-sw)});
-                        b -= sw;
-                    }
-                }
-                Atom x = aux();
-                out->add_weight_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, b, body);
-                return static_cast<Literal>(x);
-            };
-            int64_t n = 0;
-            if (lo.present) {
-                int r = number_bound(lo, true, n);
+            int64_t value = 0;
+            for (int side = 0; side < 2; ++side) {
+                Bound const& b = side == 0 ? lo : up;
+                if (!b.present) continue;
+                int r = number_bound(b, side == 0, value);
                 if (r < 0) part(std::nullopt);
-                else if (r == 0) part(at_least(n, 1));
-            }
-            if (up.present) {
-                int r = number_bound(up, false, n);
-                if (r < 0) part(std::nullopt);
-                else if (r == 0) part(at_least(-n, -1));
+                if (r != 0) continue;
+                // sum >= value, or -sum >= -value for an upper bound.
+                int64_t sign = side == 0 ? 1 : -1;
+                std::vector<std::pair<size_t, int64_t>> terms;
+                for (size_t i = 0; i < n; ++i)
+                    if (counts[i]) terms.emplace_back(i, sign * weights[i]);
+                part(weight_part(terms, sign * value));
             }
         };
         bounds(lower, upper);
-        for (Symbol neq_value : excluded) {
-            std::vector<Literal> saved = std::move(parts);
-            bool saved_holds = holds;
-            parts.clear();
-            holds = true;
-            bounds(Bound{true, neq_value, false}, Bound{true, neq_value, false});
-            std::optional<Literal> eq = !holds ? std::nullopt : std::optional<Literal>{conjunction(parts)};
-            parts = std::move(saved);
-            holds = saved_holds;
-            if (eq && *eq == 0) holds = false;
-            else if (eq) parts.push_back(-*eq);
+        for (Symbol v : excluded) {
+            if (minmax) {
+                // min != v: some element below v, or none equal to v (v not
+                // neutral); as one sum: K * below - equal >= 0 with K above
+                // the number of equal elements.
+                Symbol neutral = is_min ? Symbol::create_supremum() : Symbol::create_infimum();
+                auto beyond = [&](Symbol x) { return is_min ? Symbols::compare(x, v) < 0 : Symbols::compare(x, v) > 0; };
+                if (v == neutral) {
+                    part(some_true(beyond));
+                    continue;
+                }
+                int64_t equal = 0;
+                for (size_t i = 0; i < n; ++i) equal += counts[i] && g.tuples[i][0] == v;
+                std::vector<std::pair<size_t, int64_t>> terms;
+                for (size_t i = 0; i < n; ++i) {
+                    if (!counts[i]) continue;
+                    if (beyond(g.tuples[i][0])) terms.emplace_back(i, equal + 1);
+                    else if (g.tuples[i][0] == v) terms.emplace_back(i, -1);
+                }
+                part(weight_part(terms, 0));
+                continue;
+            }
+            if (v.type() != SymbolType::Number) continue; // a sum is a number
+            std::vector<std::pair<size_t, int64_t>> terms;
+            for (size_t i = 0; i < n; ++i)
+                if (counts[i]) terms.emplace_back(i, weights[i]);
+            part(unequal_part(terms, v.number()));
         }
-        bool negated = l.sign == 1 && !assigned;
-        if (!negated) {
+        if (recursive)
+            for (size_t i = 0; i < n; ++i)
+                if (exact[i]) define_exactly(elem[i], g.conditions[i]);
+        if (assigned || l.sign == 0) {
             if (!holds) return false;
             lits.insert(lits.end(), parts.begin(), parts.end());
             return true;
         }
-        if (!holds) return true;
+        if (l.sign == 1) {
+            if (!holds) return true;
+            Literal c = conjunction(parts);
+            if (c == 0) return false;
+            lits.push_back(negate(c));
+            return true;
+        }
+        // not not: the aggregate's truth, without positive support.
+        if (!holds) return false;
         Literal c = conjunction(parts);
-        if (c == 0) return false;
-        lits.push_back(-c);
+        if (c != 0) lits.push_back(negate(negate(c)));
         return true;
+    }
+
+    int32_t checked_weight(int64_t w, Input::Location const& loc) {
+        if (w < INT32_MIN || w > INT32_MAX) {
+            logger.error(loc, "aggregate weight " + std::to_string(w) + " is out of range");
+            throw GroundError(logger.text(Severity::error));
+        }
+        return static_cast<int32_t>(w);
+    }
+
+    // The condition of one element (a disjunction of conjunctions) as an atom
+    // that the rules make true only with it: x -> (C1 or ... or Ck). Rules
+    // x :- Ci alone let a smaller interpretation keep x without its
+    // condition, which a non-monotone reading of x would exploit. Atoms of
+    // earlier components and earlier calls are settled and get no rules.
+    void define_exactly(Literal x, std::vector<std::vector<Literal>> const& conds) {
+        if (x <= 0 || conds.empty() || (conds.size() == 1 && conds[0].size() == 1)) return;
+        if (static_cast<Atom>(x) < state_of_atom.size() && state_of_atom[static_cast<Atom>(x)] != none) return;
+        Atom xa = static_cast<Atom>(x);
+        auto implies = [&](Atom from, std::vector<Literal> const& cond) {
+            for (Literal c : cond) {
+                if (c > 0 && recursive_literal(c) && static_cast<Atom>(c) >= first_new_atom) {
+                    Atom ca = static_cast<Atom>(c);
+                    Literal fl = static_cast<Literal>(from);
+                    out->add_rule(HeadType::disjunctive, std::span<Atom const>{&ca, 1}, std::span<Literal const>{&fl, 1});
+                } else if (c < 0) {
+                    std::vector<Literal> con{static_cast<Literal>(from), -c};
+                    out->add_rule(HeadType::disjunctive, {}, con);
+                }
+            }
+        };
+        if (conds.size() == 1) {
+            implies(xa, conds[0]);
+            return;
+        }
+        // One atom per conjunction, and x chooses among them.
+        std::vector<Atom> choices;
+        for (auto const& c : conds) {
+            Atom y = aux();
+            out->add_rule(HeadType::disjunctive, std::span<Atom const>{&y, 1}, c);
+            Literal yl = static_cast<Literal>(y);
+            out->add_rule(HeadType::disjunctive, std::span<Atom const>{&xa, 1}, std::span<Literal const>{&yl, 1});
+            implies(y, c);
+            choices.push_back(y);
+        }
+        out->add_rule(HeadType::disjunctive, choices, std::span<Literal const>{&x, 1});
     }
 
     Literal conjunction(std::vector<Literal> const& parts) {
@@ -967,12 +1094,25 @@ struct Grounder::Impl {
                 else parts.push_back(hl);
                 return;
             }
-            // cond -> head: an auxiliary atom true when the head holds or the condition fails.
+            if (value && std::find(cond.begin(), cond.end(), hl) != cond.end()) return; // C, h -> h
+            // cond -> head: an auxiliary atom true when the head holds or the
+            // condition fails.
             Atom x = aux();
-            if (value) out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, std::span<Literal const>{&hl, 1});
-            for (Literal c : cond) {
-                Literal n = -c;
-                out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, std::span<Literal const>{&n, 1});
+            bool recursive = std::any_of(cond.begin(), cond.end(), [&](Literal c) { return recursive_literal(c); });
+            if (recursive) {
+                // The condition may depend on this rule, so it is read in both
+                // directions: k*head - sum(cond) >= 1 - k, as one weight body.
+                std::vector<WeightLiteral> body;
+                auto k = static_cast<int64_t>(cond.size());
+                if (value) body.push_back({hl, checked_weight(k, l.location)});
+                for (Literal c : cond) body.push_back({c, -1});
+                out->add_weight_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, 1 - k, body);
+            } else {
+                if (value) out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, std::span<Literal const>{&hl, 1});
+                for (Literal c : cond) {
+                    Literal nc = negate(c);
+                    out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, std::span<Literal const>{&nc, 1});
+                }
             }
             parts.push_back(static_cast<Literal>(x));
         });
@@ -1042,6 +1182,7 @@ struct Grounder::Impl {
         if (!eval(info.name, name)) return none;
         uint32_t name_id = theory->from_symbol(name);
         std::vector<uint32_t> element_ids;
+        std::unordered_set<uint32_t> seen;
         for (auto const& e : elements) {
             ground_element(e, [&](std::vector<Literal> cond) {
                 std::vector<uint32_t> tuple;
@@ -1055,7 +1196,7 @@ struct Grounder::Impl {
                     Literal cl = conjunction(cv);
                     out->theory.elements[id].condition_literal = cl == 0 ? static_cast<Literal>(fact_atom()) : cl;
                 }
-                if (!contains(element_ids, id)) element_ids.push_back(id);
+                if (seen.insert(id).second) element_ids.push_back(id);
             });
         }
         uint32_t guard = 0;
@@ -1088,7 +1229,7 @@ struct Grounder::Impl {
                 uint32_t id = theory_atom(st, l.theory, l.elements);
                 if (id == none) return false;
                 Literal a = static_cast<Literal>(theory_atoms[id].atom);
-                lits.push_back(l.sign == 1 ? -a : a);
+                lits.push_back(l.sign == 1 ? -a : l.sign == 2 ? negate(-a) : a);
                 break;
             }
             default: break;
@@ -1179,17 +1320,24 @@ struct Grounder::Impl {
                         head.push_back(atoms[s].atom);
                         return;
                     }
-                    // a : C in a disjunction: x chooses "a if C".
+                    // a : C in a disjunction: x chooses "a where C holds";
+                    // C must hold for x, and derives a with it. x holds
+                    // whenever a and C do, so that a true for other reasons
+                    // already satisfies the disjunction.
                     Atom x = aux();
                     head.push_back(x);
-                    std::vector<Literal> support = cond;
-                    support.push_back(static_cast<Literal>(x));
+                    Literal xl = static_cast<Literal>(x);
                     Atom a = atoms[s].atom;
+                    std::vector<Literal> support = cond;
+                    support.push_back(xl);
                     out->add_rule(HeadType::disjunctive, std::span<Atom const>{&a, 1}, support);
                     for (Literal c : cond) {
-                        std::vector<Literal> con{static_cast<Literal>(x), -c};
+                        std::vector<Literal> con{xl, -c};
                         out->add_rule(HeadType::disjunctive, {}, con);
                     }
+                    std::vector<Literal> both = cond;
+                    both.push_back(static_cast<Literal>(a));
+                    out->add_rule(HeadType::disjunctive, std::span<Atom const>{&x, 1}, both);
                 });
             }
             for (Atom a : head) {
@@ -1417,9 +1565,13 @@ struct Grounder::Impl {
         for (uint32_t d : doms) {
             domains[d].complete = false;
             domains[d].in_component = true;
+            domains[d].recursive = true;
         }
         auto in_comp = [&](uint32_t d) { return domains[d].in_component; };
         bool recursive = false;
+        // Statements whose head conditions grow with the component: their
+        // head atoms are collected anew in every round.
+        std::vector<uint8_t> head_recursive(statements.size(), 0);
         for (uint32_t si : stmts) {
             Statement& st = statements[si];
             st.recursive_literals.clear();
@@ -1439,8 +1591,11 @@ struct Grounder::Impl {
             }
             for (auto const& e : st.head.elements)
                 for (auto const& c : e.condition)
-                    if (c.kind == LiteralKind::predicate && in_comp(c.domain))
-                        logger.error(st.location, "conditions in rule heads must not depend on the rule itself");
+                    if (c.kind == LiteralKind::predicate && in_comp(c.domain)) {
+                        st.defer = true;
+                        head_recursive[si] = 1;
+                        recursive = true;
+                    }
             if (!st.recursive_literals.empty()) {
                 recursive = true;
                 auto outside = outside_variables(st);
@@ -1477,6 +1632,11 @@ struct Grounder::Impl {
                     for (size_t r = 0; r < st.recursive_literals.size(); ++r) ground_statement(st, static_cast<int>(r));
                 }
                 first = false;
+                for (size_t i = deferred_begin; i < deferred.size(); ++i)
+                    if (head_recursive[deferred[i].statement]) {
+                        restore(deferred[i]);
+                        head_atoms_to_domains(statements[deferred[i].statement]);
+                    }
                 bool grew = false;
                 for (uint32_t d : doms) {
                     domains[d].lo = domains[d].hi;
@@ -1493,15 +1653,21 @@ struct Grounder::Impl {
         // Instances whose aggregates or conditions depended on the component itself.
         for (size_t i = deferred_begin; i < deferred.size(); ++i) {
             Deferred d = deferred[i];
-            Statement const& st = statements[d.statement];
-            current = &st;
-            binding.resize(st.num_vars);
-            for (uint32_t v = 0; v < d.values.size(); ++v)
-                if (d.bound[v]) binding.bind(v, d.values[v]);
-            lits = d.body;
-            emit(st, true);
+            restore(d);
+            emit(statements[d.statement], true);
         }
         deferred.resize(deferred_begin);
+        for (uint32_t d : doms) domains[d].recursive = false;
+    }
+
+    // The binding and body literals of a deferred instance.
+    void restore(Deferred const& d) {
+        Statement const& st = statements[d.statement];
+        current = &st;
+        binding.resize(st.num_vars);
+        for (uint32_t v = 0; v < d.values.size(); ++v)
+            if (d.bound[v]) binding.bind(v, d.values[v]);
+        lits = d.body;
     }
 
     // Variables at plain positions of a term (not below arithmetic): the
@@ -1619,6 +1785,7 @@ struct Grounder::Impl {
     void run(Input::Program const& program, std::span<Part const> parts, GroundOptions const& options,
              GroundProgram& target) {
         out = &target;
+        first_new_atom = target.num_atoms() + 1;
         if (!theory) theory = std::make_unique<TheoryBuilder>(target.theory);
         statements.clear();
         size_t errors_before = logger.error_count();

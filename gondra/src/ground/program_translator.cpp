@@ -1,5 +1,6 @@
 #include "ground/program_translator.hpp"
 
+#include "ground/minimality_check.hpp"
 #include "ground/stable_components.hpp"
 
 #include <algorithm>
@@ -14,10 +15,13 @@ namespace {
 constexpr uint32_t none = std::numeric_limits<uint32_t>::max();
 
 // A weight-body literal with a positive weight (negative weights are moved to
-// the complement, raising the bound).
+// the complement, raising the bound). Only literals that were positive atoms
+// with positive weights support their atoms: the complement of "not a" is
+// "not not a", which holds with a but does not derive it.
 struct NormalLiteral {
     Literal literal;
     int64_t weight;
+    bool supports;
 };
 
 } // namespace
@@ -46,6 +50,11 @@ public:
             stable_->finish();
             out_.num_loop_atoms_ += stable_->num_atoms();
             out_.stables_.push_back(std::move(stable_));
+        }
+        if (check_ && check_->num_atoms() > 0) {
+            check_->finish();
+            out_.num_loop_atoms_ += check_->num_atoms();
+            out_.stables_.push_back(std::move(check_));
         }
         out_.rules_done_ = p_.rules.size();
         out_.minimize_done_ = p_.minimize.size();
@@ -105,9 +114,9 @@ private:
         for (auto const& wl : body) {
             if (wl.weight < 0) {
                 bound -= wl.weight;
-                out.push_back({-wl.literal, -int64_t{wl.weight}});
+                out.push_back({-wl.literal, -int64_t{wl.weight}, false});
             } else if (wl.weight > 0) {
-                out.push_back({wl.literal, wl.weight});
+                out.push_back({wl.literal, wl.weight, wl.literal > 0});
             }
         }
         return out;
@@ -198,10 +207,13 @@ private:
                         ++need[r]; // never met
                     }
                 }
+            } else if (rule.body_type == BodyType::unequal) {
+                need[r] = 0; // some sum other than the bound is always in reach
             } else {
                 int64_t bound = rule.bound;
                 for (auto const& nl : normalise(p_.body(rule), bound)) {
-                    if (nl.literal <= 0) {
+                    // "not not a" may hold without a derivation of a.
+                    if (nl.literal <= 0 || !nl.supports) {
                         bound -= nl.weight;
                     } else if (is_new(static_cast<Atom>(nl.literal))) {
                         occurs[nl.literal - a0_].emplace_back(r, nl.weight);
@@ -337,8 +349,7 @@ private:
                     continue;
                 }
                 for (auto const& wl : p_.body(rule)) {
-                    bool positive = rule.body_type == BodyType::normal ? wl.literal > 0
-                                                                       : (wl.literal > 0 && wl.weight > 0);
+                    bool positive = wl.literal > 0 && (rule.body_type == BodyType::normal || wl.weight != 0);
                     if (positive && node[wl.literal] != none) {
                         edges.emplace_back(node[h], node[wl.literal]);
                     }
@@ -361,35 +372,56 @@ private:
         auto scc = strongly_connected_components(nn, offsets, targets);
         component_.assign(n_ + 1, none);
         loop_index_.assign(n_ + 1, none);
+        check_index_.assign(n_ + 1, none);
         for (uint32_t v = 0; v < nn; ++v) {
-            Atom a = atom_of[v];
-            component_[a] = scc.component[v];
-            if (scc.cyclic[scc.component[v]] != 0) {
-                if (!stable_) {
-                    stable_ = std::make_unique<StablePropagator>();
-                }
-                loop_index_[a] = stable_->add_atom(out_.atom_literals_[a], scc.component[v]);
-            }
+            component_[atom_of[v]] = scc.component[v];
         }
-        // Shifting a disjunction is only sound when no two of its atoms lie on
-        // a common positive loop.
-        for (size_t r = out_.rules_done_; r < p_.rules.size(); ++r) {
-            auto const& rule = p_.rules[r];
-            if (rule.head_type != HeadType::disjunctive) {
-                continue;
-            }
+        // Components with head cycles, or with atoms read non-monotonically
+        // by the rules of their own atoms, need the minimality check: their
+        // models are not the unfounded-free supported models.
+        std::vector<uint8_t> general(scc.count, 0);
+        auto cyclic = [&](Atom a) { return component_[a] != none && scc.cyclic[component_[a]] != 0; };
+        for (auto const& rule : new_rules()) {
             auto head = p_.head(rule);
             for (size_t i = 0; i < head.size(); ++i) {
-                for (size_t j = i + 1; j < head.size(); ++j) {
-                    if (head[i] != head[j] && loop_index_[head[i]] != none &&
-                        component_[head[i]] == component_[head[j]]) {
-                        throw TranslateError(
-                            "rule " + std::to_string(r + 1) + ": the disjunctive head atoms " +
-                            std::to_string(head[i]) + " and " + std::to_string(head[j]) +
-                            " depend positively on each other; such head cycles are not supported");
+                Atom h = head[i];
+                if (!cyclic(h)) {
+                    continue;
+                }
+                uint32_t c = component_[h];
+                if (rule.head_type == HeadType::disjunctive) {
+                    for (size_t j = i + 1; j < head.size(); ++j) {
+                        general[c] |= head[j] != h && component_[head[j]] == c ? 1 : 0;
+                    }
+                }
+                if (rule.body_type == BodyType::normal) {
+                    continue;
+                }
+                for (auto const& wl : p_.body(rule)) {
+                    bool mixed = rule.body_type == BodyType::unequal ? wl.weight != 0 : wl.weight < 0;
+                    if (mixed && wl.literal > 0 && component_[wl.literal] == c) {
+                        general[c] = 1;
                     }
                 }
             }
+        }
+        for (uint32_t v = 0; v < nn; ++v) {
+            Atom a = atom_of[v];
+            uint32_t c = scc.component[v];
+            if (scc.cyclic[c] == 0) {
+                continue;
+            }
+            if (general[c] != 0) {
+                if (!check_) {
+                    check_ = std::make_unique<MinimalityCheck>();
+                }
+                check_index_[a] = check_->add_atom(out_.atom_literals_[a], c);
+                continue;
+            }
+            if (!stable_) {
+                stable_ = std::make_unique<StablePropagator>();
+            }
+            loop_index_[a] = stable_->add_atom(out_.atom_literals_[a], c);
         }
     }
 
@@ -491,9 +523,11 @@ private:
         auto in_loop = [&](Literal l) -> uint32_t {
             return l > 0 && component_[l] == component_[head] ? loop_index_[l] : none;
         };
-        if (rule.body_type == BodyType::normal) {
+        if (rule.body_type != BodyType::weight) {
+            // An unequal body here reads no atom of the loop (the component
+            // would need the minimality check): an outside support.
             for (auto const& wl : p_.body(rule)) {
-                uint32_t a = in_loop(wl.literal);
+                uint32_t a = rule.body_type == BodyType::normal ? in_loop(wl.literal) : none;
                 if (a != none) {
                     elements_.push_back({lit(wl.literal), 1, a});
                 }
@@ -507,10 +541,62 @@ private:
             if (l == 1) {
                 rest -= nl.weight;
             } else if (l != -1) {
-                elements_.push_back({l, nl.weight, in_loop(nl.literal)});
+                elements_.push_back({l, nl.weight, nl.supports ? in_loop(nl.literal) : StablePropagator::no_atom});
             }
         }
         stable_->add_support(loop, literal, true, rest, elements_);
+    }
+
+    // sum != bound: below or above it, each a weight body.
+    int32_t unequal_body(std::span<WeightLiteral const> body, int64_t bound) {
+        std::vector<WeightLiteral> negated(body.begin(), body.end());
+        for (auto& wl : negated) {
+            wl.weight = -wl.weight;
+        }
+        int64_t above_bound = bound + 1, below_bound = 1 - bound;
+        auto above_lits = normalise(body, above_bound);
+        auto below_lits = normalise(negated, below_bound);
+        int32_t above = weight_body(above_lits, above_bound);
+        int32_t below = weight_body(below_lits, below_bound);
+        if (above == 1 || below == 1) {
+            return 1;
+        }
+        if (above == -1 || below == -1) {
+            return above == -1 ? below : above;
+        }
+        int32_t b = problem_.add_variable();
+        int32_t all[] = {-b, above, below};
+        int32_t from_above[] = {b, -above};
+        int32_t from_below[] = {b, -below};
+        problem_.add_clause(all);
+        problem_.add_clause(from_above);
+        problem_.add_clause(from_below);
+        return b;
+    }
+
+    // Hands a rule with heads in components of the minimality check to it.
+    void checked_rule(Rule const& rule, int32_t body) {
+        if (!check_) {
+            return;
+        }
+        auto head = p_.head(rule);
+        bool any = std::any_of(head.begin(), head.end(), [&](Atom h) { return check_index_[h] != none; });
+        if (!any) {
+            return;
+        }
+        std::vector<MinimalityCheck::Head> heads;
+        for (Atom h : head) {
+            heads.push_back({lit(static_cast<Literal>(h)), check_index_[h]});
+        }
+        std::vector<MinimalityCheck::Element> elements;
+        for (auto const& wl : p_.body(rule)) {
+            uint32_t atom = wl.literal > 0 ? check_index_[wl.literal] : none;
+            elements.push_back({lit(wl.literal), wl.weight, atom});
+        }
+        auto type = rule.body_type == BodyType::normal   ? MinimalityCheck::Body::normal
+                    : rule.body_type == BodyType::weight ? MinimalityCheck::Body::weight
+                                                         : MinimalityCheck::Body::unequal;
+        check_->add_rule(rule.head_type == HeadType::choice, heads, type, body, rule.bound, elements);
     }
 
     void rules() {
@@ -537,9 +623,11 @@ private:
                     lits.push_back(lit(wl.literal));
                 }
                 body = conjunction(lits);
-            } else {
+            } else if (rule.body_type == BodyType::weight) {
                 weighted = normalise(p_.body(rule), bound);
                 body = weight_body(weighted, bound);
+            } else {
+                body = unequal_body(p_.body(rule), rule.bound);
             }
             if (body == -1) {
                 continue;
@@ -547,6 +635,7 @@ private:
             for (Atom h : p_.head(rule)) {
                 check_head(h, r);
             }
+            checked_rule(rule, body);
             if (rule.head_type == HeadType::choice) {
                 for (Atom h : p_.head(rule)) {
                     support(h, body, rule, weighted, bound);
@@ -592,6 +681,11 @@ private:
             int32_t f = problem_.add_variable();
             out_.external_support_[a] = f;
             supports_.emplace_back(a, f);
+            if (check_index_[a] != none) {
+                MinimalityCheck::Head head{out_.atom_literals_[a], check_index_[a]};
+                MinimalityCheck::Element support{f, 1, none};
+                check_->add_rule(true, std::span{&head, 1}, MinimalityCheck::Body::normal, f, 0, std::span{&support, 1});
+            }
             if (loop_index_[a] != none) {
                 elements_.clear();
                 stable_->add_support(loop_index_[a], f, false, 0, elements_);
@@ -684,6 +778,8 @@ private:
     std::vector<uint8_t> possible_;
     std::vector<uint32_t> component_;
     std::vector<uint32_t> loop_index_;
+    std::vector<uint32_t> check_index_; // atoms of the minimality check
+    std::unique_ptr<MinimalityCheck> check_;
     std::vector<std::pair<Atom, int32_t>> supports_;
     std::vector<StablePropagator::Element> elements_;
     std::unique_ptr<StablePropagator> stable_;

@@ -3,7 +3,9 @@
 // that can become true, one shared variable per distinct rule body, the
 // completion, weight bodies as native weight constraints, shifted disjunctions,
 // externals and minimize terms; programs with positive loops get the
-// unfounded-set check. Translation is incremental: each call adds only what
+// unfounded-set check, and loops through head cycles or non-monotone
+// aggregates (negative weights, !=) the minimality check of each model.
+// Translation is incremental: each call adds only what
 // the program gained since the previous one. Keeps the map from program to
 // solver literals and reads shown symbols off models.
 #include "ground/ground_program.hpp"
@@ -103,7 +105,8 @@ private:
     std::vector<std::pair<int32_t, Symbols::Symbol>> shown_atoms_;
     std::vector<ShownTerm> shown_terms_;
     std::vector<int32_t> term_conditions_;
-    std::vector<std::unique_ptr<StablePropagator>> stables_;
+    // The stability checks of each step: unfounded sets, minimality checks.
+    std::vector<std::unique_ptr<Solve::Propagator>> stables_;
     uint32_t num_loop_atoms_ = 0;
     // What of the ground program was translated already.
     size_t rules_done_ = 0;

@@ -490,8 +490,21 @@ void StatementBuilder::mark_assignments() {
         std::vector<uint32_t> mine, others;
         g.term.collect_variables(mine);
         if (mine.empty()) continue;
-        for (size_t j = 0; j < body.size(); ++j)
-            if (j != i) body[j].collect_variables(others);
+        // Variables that another literal can bind; comparisons such as
+        // N < 3 only test N, so the aggregate must assign it.
+        for (size_t j = 0; j < body.size(); ++j) {
+            BodyLiteral const& o = body[j];
+            if (j == i) continue;
+            if (o.kind == LiteralKind::predicate && o.sign == 0) o.atom.collect_variables(others);
+            else if (o.kind == LiteralKind::range) others.push_back(o.var);
+            else if (o.kind == LiteralKind::comparison && o.relation == static_cast<int>(ComparisonOperator::Equal)) {
+                if (o.left.is_plain()) o.left.collect_variables(others);
+                if (o.right.is_plain()) o.right.collect_variables(others);
+            } else if (o.kind == LiteralKind::aggregate && o.sign == 0 && o.lower.present != o.upper.present) {
+                Guard const& og = o.lower.present ? o.lower : o.upper;
+                if (og.relation == static_cast<int>(ComparisonOperator::Equal)) og.term.collect_variables(others);
+            }
+        }
         bool fresh = std::any_of(mine.begin(), mine.end(), [&](uint32_t v) {
             return std::find(others.begin(), others.end(), v) == others.end();
         });

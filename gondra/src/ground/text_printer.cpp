@@ -35,8 +35,8 @@ std::string print_text(GroundProgram const& p) {
         if (r.head_type == HeadType::choice) out += '}';
         auto body = p.body(r);
         if (!body.empty() || head.empty()) out += head.empty() ? ":-" : " :-";
-        if (r.body_type == BodyType::weight) {
-            out += ' ' + std::to_string(r.bound) + " #sum{";
+        if (r.body_type != BodyType::normal) {
+            out += ' ' + std::to_string(r.bound) + (r.body_type == BodyType::weight ? " #sum{" : " != #sum{");
             for (size_t i = 0; i < body.size(); ++i) {
                 if (i > 0) out += "; ";
                 out += std::to_string(body[i].weight) + "," + std::to_string(i) + ": " + lit_text(body[i].literal);

@@ -118,7 +118,8 @@ void SolverSet::make_cubes(std::vector<int32_t> const& assumptions) {
     }
 }
 
-SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& handler) {
+SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& handler,
+                              StartHandler const& started) {
     SolveSummary summary;
     for (auto a : options.assumptions) {
         problem_.check_literal(a);
@@ -160,6 +161,20 @@ SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& h
         if (!ok) {
             summary.status = SolveStatus::error;
             summary.failure = failure_;
+            summary.interrupted = interrupted_.exchange(false);
+            end_call();
+            return summary;
+        }
+    }
+    if (started) {
+        bool go_on = false;
+        try {
+            go_on = started();
+        } catch (...) {
+            end_call();
+            throw;
+        }
+        if (!go_on) {
             summary.interrupted = interrupted_.exchange(false);
             end_call();
             return summary;
@@ -321,9 +336,105 @@ void SolverSet::import_shared(Solver& solver) {
     }
 }
 
-// Searches under the solver's assumptions; true when that space holds no
-// further model, false when the call ends otherwise.
-bool SolverSet::run_search(Solver& solver, ModelHandler const& handler) {
+namespace {
+
+// The walk over the decision tree by which a thread enumerates the models of
+// the space that its assumptions describe. After a model with the decisions
+// d1..dk the rest of the space is the union of the disjoint subspaces
+// (d1..di-1, -di), each searched under assumptions in turn. Unlike a clause
+// per model that excludes it for the rest of the call, this keeps memory and
+// propagation costs from growing with the number of models.
+class DecisionPath {
+public:
+    // reset: whether the solver may go back to level 0 for the next subspace
+    // (without propagators that is the cheapest way).
+    DecisionPath(std::vector<int32_t> const& base, bool reset) : base_(base), reset_(reset) {}
+
+    // Takes the decisions of the model the solver holds. A solve call assumes
+    // its call literal first, then the given assumptions, one level each, so
+    // the decisions are on the levels above. False when the levels do not
+    // read as expected; the caller then excludes the model otherwise.
+    bool add_model(Solver const& solver) {
+        auto assumed = static_cast<uint32_t>(1 + base_.size() + path_.size());
+        if (solver.decision_level() < assumed) {
+            return false;
+        }
+        for (uint32_t level = 2; level <= assumed; ++level) {
+            int32_t d = solver.decision(level);
+            int32_t expected =
+                level - 2 < base_.size() ? base_[level - 2] : path_[level - 2 - base_.size()].first;
+            if (d != 0 && d != expected) {
+                return false;
+            }
+        }
+        for (uint32_t level = assumed + 1; level <= solver.decision_level(); ++level) {
+            if (int32_t d = solver.decision(level); d != 0) {
+                path_.emplace_back(d, true);
+            }
+        }
+        return true;
+    }
+
+    // Moves to the next subspace and sets it as the solver's assumptions;
+    // false when none is left.
+    //
+    // The solver has to leave the level of the step it flips. With
+    // propagators it is not reset to level 0: that would undo the call level,
+    // on which propagators hold the facts of the call, and make them repeat
+    // their work on every level above. Instead a clause over the decisions up
+    // to that step makes a conflict, from which the solver backjumps as from
+    // any other. The clause is a learnt one that the solver may forget (the
+    // assumptions keep the branch apart), and it holds for this call only, as
+    // it contains the call literal (level 1).
+    bool next(Solver& solver) {
+        while (!path_.empty() && !path_.back().second) {
+            path_.pop_back();
+        }
+        if (path_.empty()) {
+            return false;
+        }
+        auto level = static_cast<uint32_t>(1 + base_.size() + path_.size());
+        if (reset_) {
+            solver.reset_search();
+        } else if (solver.decision_level() >= level) {
+            clause_.clear();
+            for (uint32_t l = 1; l <= level; ++l) {
+                if (int32_t d = solver.decision(l); d != 0) {
+                    clause_.push_back(-d);
+                }
+            }
+            if (clause_.size() < 2) {
+                // Everything up to the step follows from the call literal:
+                // its other branch, and those of the steps before, are empty.
+                return false;
+            }
+            solver.add_clause(clause_, ClauseType::learnt);
+        }
+        path_.back() = {-path_.back().first, false};
+        assumptions_ = base_;
+        for (auto const& step : path_) {
+            assumptions_.push_back(step.first);
+        }
+        solver.set_assumptions(assumptions_);
+        return true;
+    }
+
+private:
+    std::vector<int32_t> const& base_;
+    bool reset_;
+    // decisions below the base, each with whether its other branch is still open
+    std::vector<std::pair<int32_t, bool>> path_;
+    std::vector<int32_t> assumptions_;
+    std::vector<int32_t> clause_;
+};
+
+} // namespace
+
+// Searches under the assumptions base (which the solver has been given);
+// true when that space holds no further model, false when the call ends
+// otherwise.
+bool SolverSet::run_search(Solver& solver, std::vector<int32_t> const& base, ModelHandler const& handler) {
+    DecisionPath path(base, propagators_.empty());
     for (;;) {
         switch (solver.search()) {
         case SearchResult::update:
@@ -333,12 +444,20 @@ bool SolverSet::run_search(Solver& solver, ModelHandler const& handler) {
             if (!on_model(solver, handler)) {
                 return false;
             }
-            if (!optimize_) {
+            if (optimize_) {
+                break;
+            }
+            if (!path.add_model(solver)) {
                 solver.block_model();
+            } else if (!path.next(solver)) {
+                return true;
             }
             break;
         case SearchResult::unsat:
-            return true;
+            if (optimize_ || solver.proven_unsat() || !path.next(solver)) {
+                return true;
+            }
+            break;
         case SearchResult::error: {
             std::lock_guard<std::mutex> lock(mutex_);
             record_failure(solver.failure());
@@ -361,7 +480,7 @@ void SolverSet::run_cubes(Solver& solver, SolveOptions const& options, ModelHand
         assumptions = options.assumptions;
         assumptions.insert(assumptions.end(), cubes_[cube].begin(), cubes_[cube].end());
         solver.set_assumptions(assumptions);
-        if (!run_search(solver, handler)) {
+        if (!run_search(solver, assumptions, handler)) {
             return;
         }
         std::lock_guard<std::mutex> lock(mutex_);
@@ -379,7 +498,7 @@ void SolverSet::run(uint32_t index, SolveOptions const& options, ModelHandler co
     try {
         if (!cubes_.empty()) {
             run_cubes(solver, options, handler);
-        } else if (run_search(solver, handler)) {
+        } else if (run_search(solver, options.assumptions, handler)) {
             std::lock_guard<std::mutex> lock(mutex_);
             finish(true);
         }

@@ -66,6 +66,9 @@ private:
 
 // Returns false to end the search (for instance after an error).
 using ModelHandler = std::function<bool(Model const&)>;
+// Called once the propagators are initialised, just before the search, on the
+// thread of the solve call; false skips the search (the call ends unknown).
+using StartHandler = std::function<bool()>;
 
 class SolverSet {
 public:
@@ -81,7 +84,8 @@ public:
     void set_literal_mapper(std::function<int32_t(int32_t)> mapper) { mapper_ = std::move(mapper); }
     void set_theory_atoms(void const* atoms) { theory_atoms_ = atoms; }
 
-    SolveSummary solve(SolveOptions const& options, ModelHandler const& handler);
+    SolveSummary solve(SolveOptions const& options, ModelHandler const& handler,
+                       StartHandler const& started = {});
     // Safe from a signal handler: ends the search of the running solve call,
     // or, between calls, of the next one. Each call consumes the request.
     void interrupt() {
@@ -113,7 +117,7 @@ private:
     void prepare_solvers(SolveOptions const& options);
     void apply_registrations(Solver& solver);
     void make_cubes(std::vector<int32_t> const& assumptions);
-    bool run_search(Solver& solver, ModelHandler const& handler);
+    bool run_search(Solver& solver, std::vector<int32_t> const& base, ModelHandler const& handler);
     void run(uint32_t index, SolveOptions const& options, ModelHandler const& handler);
     void run_cubes(Solver& solver, SolveOptions const& options, ModelHandler const& handler);
     bool on_model(Solver& solver, ModelHandler const& handler);

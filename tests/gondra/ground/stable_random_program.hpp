@@ -24,22 +24,27 @@ inline bool holds(Literal lit, Mask m) {
 }
 
 // Body of a rule under the reduct: positive literals are read in n, negative
-// ones in m (m = n evaluates the body classically).
+// ones in m (m = n evaluates the body classically). Weight and unequal bodies
+// are aggregates: they must hold in m as well, which matters for negative
+// weights and for !=.
 inline bool body_holds(GroundProgram const& p, Rule const& r, Mask n, Mask m) {
-    auto value = [&](Literal l) { return l > 0 ? holds(l, n) : holds(l, m); };
+    auto value = [&](Literal l, Mask i) { return l > 0 ? holds(l, i) : holds(l, m); };
     if (r.body_type == BodyType::normal) {
         for (auto const& wl : p.body(r)) {
-            if (!value(wl.literal)) {
+            if (!value(wl.literal, n)) {
                 return false;
             }
         }
         return true;
     }
-    int64_t sum = 0;
-    for (auto const& wl : p.body(r)) {
-        sum += value(wl.literal) ? wl.weight : 0;
-    }
-    return sum >= r.bound;
+    auto sum_holds = [&](Mask i) {
+        int64_t sum = 0;
+        for (auto const& wl : p.body(r)) {
+            sum += value(wl.literal, i) ? wl.weight : 0;
+        }
+        return r.body_type == BodyType::weight ? sum >= r.bound : sum != r.bound;
+    };
+    return sum_holds(m) && sum_holds(n);
 }
 
 struct Oracle {
@@ -192,14 +197,19 @@ public:
                 break;
             }
             case 5:
-            case 6: { // weight or count body
+            case 6: { // weight or count body, sometimes with negative weights or !=
                 Atom h = atom(n);
                 std::vector<WeightLiteral> body;
-                bool count = pick(0, 1) == 0;
+                uint32_t kind = pick(0, 3);
                 for (uint32_t k = pick(1, 4); k > 0; --k) {
-                    body.push_back({literal(n, 70), count ? 1 : static_cast<int32_t>(pick(1, 3))});
+                    int32_t w = kind == 0 ? 1 : kind == 1 ? static_cast<int32_t>(pick(1, 3)) : static_cast<int32_t>(pick(0, 5)) - 2;
+                    body.push_back({literal(n, 70), w});
                 }
-                p.add_weight_rule(HeadType::disjunctive, std::span<Atom const>(&h, 1), pick(1, 4), body);
+                if (kind == 3) {
+                    p.add_unequal_rule(HeadType::disjunctive, std::span<Atom const>(&h, 1), static_cast<int64_t>(pick(0, 3)) - 1, body);
+                } else {
+                    p.add_weight_rule(HeadType::disjunctive, std::span<Atom const>(&h, 1), static_cast<int64_t>(pick(0, 5)) - 1, body);
+                }
                 break;
             }
             case 7: { // integrity constraint
@@ -281,13 +291,13 @@ inline std::string describe(GroundProgram const& p) {
             out << "a" << h << (r.head_type == HeadType::choice ? ";" : "|");
         if (r.head_type == HeadType::choice) out << "}";
         out << " :- ";
-        if (r.body_type == BodyType::weight) out << r.bound << "{";
+        if (r.body_type != BodyType::normal) out << r.bound << (r.body_type == BodyType::weight ? "<=" : "!=") << "{";
         for (auto const& wl : p.body(r)) {
             out << lit(wl.literal);
-            if (r.body_type == BodyType::weight) out << "=" << wl.weight;
+            if (r.body_type != BodyType::normal) out << "=" << wl.weight;
             out << ", ";
         }
-        if (r.body_type == BodyType::weight) out << "}";
+        if (r.body_type != BodyType::normal) out << "}";
         out << ".\n";
     }
     for (auto const& e : p.externals)
