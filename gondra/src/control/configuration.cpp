@@ -32,7 +32,7 @@ Configuration::Configuration() {
     add_value(solver, "seed", "seed of the random choices", integer(0, UINT32_MAX), "0");
     add_value(solver, "propagator_phase",
               "phase of variables that propagators create: saved (like all others) or initial (never saved)",
-              choice({"saved", "initial"}), "initial");
+              choice({"saved", "initial"}), "saved");
 }
 
 Configuration::Node const& Configuration::node(Key key) const {

@@ -22,8 +22,12 @@ namespace Gondra::Control {
 //   solve.threads     1    number of solver threads (1..64)
 //   solve.time_limit  0    seconds of search, 0 for none
 //   solver.seed       0    seed of the random choices
-//   solver.propagator_phase  initial  saved or initial: whether the phases of
-//                     variables created by propagators are saved
+//   solver.propagator_phase  saved  saved or initial: whether the phases of
+//                     variables created by propagators are saved. initial
+//                     pays when a propagator optimises by bounding an integer
+//                     after each model (values fall back to their least ones
+//                     instead of improving by one); it costs when all models
+//                     are enumerated (the search re-tries blocked values).
 //
 // Not synchronised: written before solving, read by the solver when it starts.
 class Configuration {

@@ -307,7 +307,7 @@ void add_solving_options(Options& options, Configuration& configuration, std::ve
     options.add(group, "time-limit", "Stop the search after <s> seconds (0 for no limit)",
                 setting("solve.time_limit"), false, "<s>");
     options.add(group, "seed,@2", "Seed the random choices with <n>", setting("solver.seed"), false, "<n>");
-    options.add(group, "propagator-phase,@2",
+    options.add(group, "prop-phase,@2",
                 "Decide variables that propagators create in their initial phase (initial) or in the saved one "
                 "(saved)",
                 setting("solver.propagator_phase"), false, "<mode>");

@@ -289,7 +289,7 @@ private:
     // propagator, the phase is not saved while phase_keep_mask_ says so.
     static constexpr int8_t phase_fixed = 2;
     std::vector<int8_t> phase_;
-    int8_t phase_keep_mask_ = phase_fixed;
+    int8_t phase_keep_mask_ = 0;
 
     // clauses
     ClauseArena arena_;

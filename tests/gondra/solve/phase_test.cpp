@@ -1,5 +1,5 @@
 // The phase in which the solver decides variables that propagators create:
-// always their initial one by default, the saved one on request.
+// the saved one by default, always the initial one on request.
 #include "brute_force.hpp"
 #include "solve/propagate_control.hpp"
 #include "solve/propagate_init.hpp"
