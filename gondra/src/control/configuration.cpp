@@ -30,6 +30,9 @@ Configuration::Configuration() {
     add_value(solve, "time_limit", "time limit of the search in seconds, 0 for none", non_negative_real(), "0");
     Key solver = add_map(root, "solver", "settings of the solver threads");
     add_value(solver, "seed", "seed of the random choices", integer(0, UINT32_MAX), "0");
+    add_value(solver, "propagator_phase",
+              "phase of variables that propagators create: saved (like all others) or initial (never saved)",
+              choice({"saved", "initial"}), "saved");
 }
 
 Configuration::Node const& Configuration::node(Key key) const {
@@ -209,6 +212,21 @@ Configuration::Validator Configuration::integer(int64_t min, int64_t max) {
                                      std::to_string(max));
         }
         return std::to_string(number);
+    };
+}
+
+Configuration::Validator Configuration::choice(std::vector<std::string> names) {
+    return [names = std::move(names)](std::string_view text) {
+        for (auto const& name : names) {
+            if (text == name) {
+                return name;
+            }
+        }
+        std::string expected;
+        for (auto const& name : names) {
+            expected += (expected.empty() ? "" : ", ") + name;
+        }
+        throw std::runtime_error("one of " + expected + " is expected");
     };
 }
 

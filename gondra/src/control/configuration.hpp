@@ -22,6 +22,12 @@ namespace Gondra::Control {
 //   solve.threads     1    number of solver threads (1..64)
 //   solve.time_limit  0    seconds of search, 0 for none
 //   solver.seed       0    seed of the random choices
+//   solver.propagator_phase  saved  saved or initial: whether the phases of
+//                     variables created by propagators are saved. initial
+//                     pays when a propagator optimises by bounding an integer
+//                     after each model (values fall back to their least ones
+//                     instead of improving by one); it costs when all models
+//                     are enumerated (the search re-tries blocked values).
 //
 // Not synchronised: written before solving, read by the solver when it starts.
 class Configuration {
@@ -75,6 +81,7 @@ public:
     // Validators for the common value kinds.
     static Validator integer(int64_t min, int64_t max);
     static Validator non_negative_real();
+    static Validator choice(std::vector<std::string> names);
 
     // Conversions between this class and the handle of the C interface.
     gondra_configuration* to_c() noexcept { return reinterpret_cast<gondra_configuration*>(this); }

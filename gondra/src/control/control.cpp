@@ -260,6 +260,9 @@ unsigned Control::solve(std::span<int32_t const> assumptions, EventHandler const
     options.models = configuration_.get_integer("solve.models");
     options.time_limit = configuration_.get_double("solve.time_limit");
     options.seed = static_cast<uint64_t>(configuration_.get_integer("solver.seed"));
+    options.propagator_phase = configuration_.get("solver.propagator_phase") == "saved"
+                                   ? Solve::PropagatorPhase::saved
+                                   : Solve::PropagatorPhase::initial;
     std::vector<int32_t> wanted;
     for (int32_t lit : assumptions) {
         wanted.push_back(translator_.solver_literal(lit));

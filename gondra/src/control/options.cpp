@@ -307,6 +307,10 @@ void add_solving_options(Options& options, Configuration& configuration, std::ve
     options.add(group, "time-limit", "Stop the search after <s> seconds (0 for no limit)",
                 setting("solve.time_limit"), false, "<s>");
     options.add(group, "seed,@2", "Seed the random choices with <n>", setting("solver.seed"), false, "<n>");
+    options.add(group, "prop-phase,@2",
+                "Decide variables that propagators create in their initial phase (initial) or in the saved one "
+                "(saved)",
+                setting("solver.propagator_phase"), false, "<mode>");
     options.add(
         group, "const,c", "Replace term occurrences of <id> with <t>",
         [&constants](std::string_view value) {

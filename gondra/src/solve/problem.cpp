@@ -17,6 +17,12 @@ int32_t Problem::add_variable() {
     return static_cast<int32_t>(++num_vars_);
 }
 
+int32_t Problem::add_propagator_variable() {
+    int32_t var = add_variable();
+    propagator_vars_.push_back(static_cast<uint32_t>(var));
+    return var;
+}
+
 void Problem::reserve_variables(uint32_t count) {
     if (count >= static_cast<uint32_t>(std::numeric_limits<int32_t>::max() >> 2)) {
         throw ProblemError("too many variables");

@@ -3,6 +3,7 @@
 // pseudo-Boolean constraints and minimize terms, all in external literals.
 // Weight constraints are normalised here (positive weights, one term per
 // variable, saturated coefficients) so every thread copies ready-made rows.
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <stdexcept>
@@ -48,6 +49,12 @@ public:
 
     uint32_t num_vars() const { return num_vars_; }
     int32_t add_variable();
+    // A variable that a propagator created during init: its phase is the
+    // propagator's (see Solver's PropagatorPhase).
+    int32_t add_propagator_variable();
+    bool by_propagator(uint32_t var) const {
+        return std::binary_search(propagator_vars_.begin(), propagator_vars_.end(), var);
+    }
     void reserve_variables(uint32_t count);
     void check_literal(int32_t lit) const;
 
@@ -81,6 +88,7 @@ private:
     std::vector<PbTerm> pb_terms_;
     std::vector<PbRow> pb_rows_;
     std::vector<MinimizeTerm> minimize_;
+    std::vector<uint32_t> propagator_vars_; // increasing
 };
 
 } // namespace Gondra::Solve

@@ -95,7 +95,7 @@ bool PropagateInit::sync() {
 }
 
 int32_t PropagateInit::add_literal(bool) {
-    int32_t lit = set_.problem_.add_variable();
+    int32_t lit = set_.problem_.add_propagator_variable();
     sync();
     return lit;
 }

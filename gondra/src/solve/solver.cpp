@@ -15,10 +15,8 @@ Solver::Solver(uint32_t thread_id, SolverParams params)
       heap_(activity_) {
     watches_.resize(2);
     binaries_.resize(2);
-    pb_occ_.resize(2);
-    obj_occ_.resize(2);
-    prop_watch_.resize(2);
-    occ_flags_.resize(2, 0);
+    occ_index_.resize(2, 0);
+    occ_.emplace_back();
     watch_single_.resize(2, 0);
     level_stamp_.resize(2, 0);
     // Variable 1 is the constant: true on level 0 at trail position 0.
@@ -29,13 +27,13 @@ Solver::Solver(uint32_t thread_id, SolverParams params)
 
 Solver::~Solver() = default;
 
-Var Solver::new_var() {
+Var Solver::new_var(bool by_propagator) {
     Var v = ++num_vars_;
     value_.resize(2 * static_cast<size_t>(v) + 2, 0);
     level_.push_back(0);
     reason_.push_back(reason_none);
     trail_pos_.push_back(0);
-    phase_.push_back(params_.initial_phase_positive ? 0 : 1);
+    phase_.push_back(static_cast<int8_t>((params_.initial_phase_positive ? 0 : 1) | (by_propagator ? phase_fixed : 0)));
     seen_.push_back(0);
     double init = 0.0;
     if (params_.seed != 0) {
@@ -44,17 +42,34 @@ Var Solver::new_var() {
     activity_.push_back(init);
     watches_.resize(2 * static_cast<size_t>(v) + 2);
     binaries_.resize(2 * static_cast<size_t>(v) + 2);
-    pb_occ_.resize(2 * static_cast<size_t>(v) + 2);
-    obj_occ_.resize(2 * static_cast<size_t>(v) + 2);
-    prop_watch_.resize(2 * static_cast<size_t>(v) + 2);
-    occ_flags_.resize(2 * static_cast<size_t>(v) + 2, 0);
+    occ_index_.resize(2 * static_cast<size_t>(v) + 2, 0);
     watch_single_.resize(2 * static_cast<size_t>(v) + 2, 0);
-    level_stamp_.resize(static_cast<size_t>(v) + 2, 0);
     if (v > 1) {
         heap_.insert(v);
     }
     stats_.variables = v;
     return v;
+}
+
+Solver::Occurrences& Solver::occurrences(Lit l) {
+    if (occ_index_[l] == 0) {
+        if (!occ_free_.empty()) {
+            occ_index_[l] = occ_free_.back();
+            occ_free_.pop_back();
+        } else {
+            occ_index_[l] = static_cast<uint32_t>(occ_.size());
+            occ_.emplace_back();
+        }
+    }
+    return occ_[occ_index_[l]];
+}
+
+void Solver::release_occurrences(Lit l) {
+    if (uint32_t index = occ_index_[l]; index != 0) {
+        occ_[index] = {};
+        occ_free_.push_back(index);
+        occ_index_[l] = 0;
+    }
 }
 
 bool Solver::has_literal(int32_t lit) const {
@@ -86,7 +101,7 @@ bool Solver::sync(Problem const& problem) {
         throw ProblemError("the problem grew while search variables exist");
     }
     while (num_vars_ < problem.num_vars()) {
-        new_var();
+        new_var(problem.by_propagator(num_vars_ + 1));
     }
     problem_vars_ = std::max(problem_vars_, problem.num_vars());
     for (; loaded_clauses_ < problem.num_clauses(); ++loaded_clauses_) {
@@ -164,8 +179,8 @@ bool Solver::add_root_clause(std::vector<Lit>& lits) {
 }
 
 void Solver::add_binary(Lit a, Lit b, bool removable) {
-    binaries_[negate(a)].push_back(b);
-    binaries_[negate(b)].push_back(a);
+    binaries_.push(negate(a), b);
+    binaries_.push(negate(b), a);
     if (removable) {
         removable_binaries_.emplace_back(a, b);
     }
@@ -173,8 +188,8 @@ void Solver::add_binary(Lit a, Lit b, bool removable) {
 
 void Solver::attach_long(ClauseRef c) {
     Lit const* lits = arena_.lits(c);
-    watches_[negate(lits[0])].push_back({c, lits[1]});
-    watches_[negate(lits[1])].push_back({c, lits[0]});
+    watches_.push(negate(lits[0]), {c, lits[1]});
+    watches_.push(negate(lits[1]), {c, lits[0]});
 }
 
 void Solver::add_pb_row(std::span<PbTerm const> terms, int64_t bound) {
@@ -183,8 +198,7 @@ void Solver::add_pb_row(std::span<PbTerm const> terms, int64_t bound) {
     for (auto const& t : terms) {
         Lit l = to_lit(t.literal);
         pb_lits_.push_back({l, t.coefficient});
-        pb_occ_[negate(l)].push_back({row, t.coefficient});
-        occ_flags_[negate(l)] |= occ_pb;
+        occurrences(negate(l)).pb.push_back({row, t.coefficient});
         bool processed_false = value(l) < 0 && trail_pos_[var_of(l)] < qhead_;
         if (!processed_false) {
             state.slack += t.coefficient;
@@ -207,7 +221,7 @@ void Solver::add_pb_row(std::span<PbTerm const> terms, int64_t bound) {
 
 void Solver::build_objective(std::vector<MinimizeTerm> const& terms) {
     for (auto const& t : obj_terms_) {
-        obj_occ_[t.lit].clear();
+        occurrences(t.lit).obj.clear();
     }
     obj_levels_.clear();
     obj_terms_.clear();
@@ -242,8 +256,7 @@ void Solver::build_objective(std::vector<MinimizeTerm> const& terms) {
         auto index = static_cast<uint32_t>(obj_levels_.size());
         for (auto const& t : collected) {
             obj_terms_.push_back(t);
-            obj_occ_[t.lit].push_back({index, t.weight});
-            occ_flags_[t.lit] |= occ_obj;
+            occurrences(t.lit).obj.push_back({index, t.weight});
             if (value(t.lit) > 0 && trail_pos_[var_of(t.lit)] < qhead_) {
                 level.sum += t.weight;
             }
@@ -313,6 +326,7 @@ bool Solver::propagate_root() {
 // propagation
 
 bool Solver::unit_propagate() {
+    watches_.compact_if_wasteful();
     while (qhead_ < trail_.size()) {
         Lit p = trail_[qhead_++];
         ++stats_.propagations;
@@ -329,18 +343,21 @@ bool Solver::unit_propagate() {
                 return false;
             }
         }
-        auto& ws = watches_[p];
-        Watch* i = ws.data();
-        Watch* j = i;
-        Watch* end = i + ws.size();
+        // Positions, not pointers: pushing onto another list may move the
+        // arena (never this list).
+        uint32_t start = watches_.start(p);
+        uint32_t end = start + watches_.size(p);
+        uint32_t i = start;
+        uint32_t j = start;
+        Watch* ws = watches_.data();
         Lit false_lit = negate(p);
         while (i != end) {
-            Lit blocker = i->blocker;
+            Lit blocker = ws[i].blocker;
             if (value_[blocker] > 0) {
-                *j++ = *i++;
+                ws[j++] = ws[i++];
                 continue;
             }
-            ClauseRef cr = i->clause;
+            ClauseRef cr = ws[i].clause;
             Lit* c = arena_.lits(cr);
             if (c[0] == false_lit) {
                 c[0] = c[1];
@@ -350,7 +367,7 @@ bool Solver::unit_propagate() {
             Lit first = c[0];
             Watch w{cr, first};
             if (first != blocker && value_[first] > 0) {
-                *j++ = w;
+                ws[j++] = w;
                 continue;
             }
             uint32_t size = arena_.size(cr);
@@ -364,21 +381,22 @@ bool Solver::unit_propagate() {
             if (k != stop) {
                 c[1] = *k;
                 *k = false_lit;
-                watches_[negate(c[1])].push_back(w);
+                watches_.push(negate(c[1]), w);
+                ws = watches_.data();
                 continue;
             }
-            *j++ = w;
+            ws[j++] = w;
             if (value_[first] < 0) {
                 while (i != end) {
-                    *j++ = *i++;
+                    ws[j++] = ws[i++];
                 }
-                ws.resize(static_cast<size_t>(j - ws.data()));
+                watches_.truncate(p, j - start);
                 set_conflict_clause(cr);
                 return false;
             }
             assign(first, (cr << 2) | reason_clause);
         }
-        ws.resize(static_cast<size_t>(j - ws.data()));
+        watches_.truncate(p, j - start);
     }
     return true;
 }
@@ -390,21 +408,21 @@ bool Solver::propagate_counters(Lit p) {
     if (has_propagators_) {
         uint32_t single = watch_single_[p];
         if (single == watch_several) {
-            for (auto slot : prop_watch_[p]) {
+            for (auto slot : occ_[occ_index_[p]].slots) {
                 slots_[slot].pending.push_back(to_external(p));
             }
         } else if (single != 0) {
             slots_[single - 1].pending.push_back(to_external(p));
         }
     }
-    if (occ_flags_[p] == 0) {
+    if (occ_index_[p] == 0) {
         return true;
     }
-    auto const& occ = pb_occ_[p];
+    auto const& occ = occ_[occ_index_[p]].pb;
     for (auto const& o : occ) {
         pb_[o.row].slack -= o.coefficient;
     }
-    auto const& oocc = obj_occ_[p];
+    auto const& oocc = occ_[occ_index_[p]].obj;
     for (auto const& o : oocc) {
         obj_levels_[o.level].sum += o.weight;
     }
@@ -562,17 +580,20 @@ void Solver::backtrack(uint32_t level) {
         for (size_t k = trail_.size(); k-- > lim;) {
             Lit p = trail_[k];
             Var v = var_of(p);
-            if (has_counters_ && k < qhead_ && occ_flags_[p] != 0) {
-                for (auto const& o : pb_occ_[p]) {
+            if (has_counters_ && k < qhead_ && occ_index_[p] != 0) {
+                auto const& occ = occ_[occ_index_[p]];
+                for (auto const& o : occ.pb) {
                     pb_[o.row].slack += o.coefficient;
                 }
-                for (auto const& o : obj_occ_[p]) {
+                for (auto const& o : occ.obj) {
                     obj_levels_[o.level].sum -= o.weight;
                 }
             }
             value_[p] = 0;
             value_[negate(p)] = 0;
-            phase_[v] = static_cast<int8_t>(p & 1u);
+            if ((phase_[v] & phase_keep_mask_) == 0) {
+                phase_[v] = static_cast<int8_t>((phase_[v] & phase_fixed) | static_cast<int8_t>(p & 1u));
+            }
             heap_.insert(v);
         }
         trail_.resize(lim);
@@ -846,9 +867,7 @@ void Solver::collect_garbage() {
         }
     }
     arena_.swap(to);
-    for (auto& ws : watches_) {
-        ws.clear();
-    }
+    watches_.clear_lists();
     for (ClauseRef c : clauses_) {
         attach_long(c);
     }
@@ -878,13 +897,13 @@ Lit Solver::pick_branch() {
         static_cast<double>(next_random() % 1000000) < params_.random_frequency * 1e6) {
         Var v = 2 + static_cast<Var>(next_random() % (num_vars_ - 1));
         if (value(make_lit(v, false)) == 0) {
-            return make_lit(v, phase_[v] != 0);
+            return make_lit(v, (phase_[v] & 1) != 0);
         }
     }
     while (!heap_.empty()) {
         Var v = heap_.pop();
         if (value(make_lit(v, false)) == 0) {
-            return make_lit(v, phase_[v] != 0);
+            return make_lit(v, (phase_[v] & 1) != 0);
         }
     }
     return lit_undef;

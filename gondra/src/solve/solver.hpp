@@ -2,6 +2,7 @@
 // One conflict-driven search over a copy of the problem. Each solver thread
 // owns one; everything here is single-threaded except the shared stop flag.
 #include "solve/clause_arena.hpp"
+#include "solve/list_arena.hpp"
 #include "solve/literal.hpp"
 #include "solve/problem.hpp"
 #include "solve/propagator.hpp"
@@ -26,6 +27,17 @@ struct SolverParams {
     bool initial_phase_positive = false;
     bool luby_restarts = false;
     uint32_t luby_unit = 100;
+};
+
+// How the variables that propagators create are decided. A propagator gives
+// such a variable its meaning and its sign (an integer theory makes the
+// initial phase push a value towards a preferred end of its domain), so
+// saving the phase of its last assignment lets stale values linger: after a
+// model, an integer keeps the value it had instead of falling back to the
+// least one the constraints allow, and an objective improves in steps of one.
+enum class PropagatorPhase {
+    saved,   // saved on backtracking like every other variable
+    initial, // always the initial phase
 };
 
 // update: shared information (bound, blocking clauses) changed and should be
@@ -100,6 +112,9 @@ public:
         has_deadline_ = true;
     }
     void set_assumptions(std::span<int32_t const> assumptions);
+    void set_propagator_phase(PropagatorPhase mode) {
+        phase_keep_mask_ = mode == PropagatorPhase::initial ? phase_fixed : 0;
+    }
     // Searches until a model (the assignment then holds it), a proof that no
     // (further) model exists, a stop, or a failed propagator.
     SearchResult search();
@@ -188,7 +203,8 @@ private:
         std::vector<std::pair<uint32_t, uint32_t>> marks; // (level, start in delivered)
     };
 
-    Var new_var();
+    // by_propagator: the variable's phase is the propagator's (see PropagatorPhase).
+    Var new_var(bool by_propagator = false);
     int value(Lit l) const { return value_[l]; }
     void assign(Lit l, Reason r) {
         Var v = var_of(l);
@@ -199,7 +215,12 @@ private:
         trail_pos_[v] = static_cast<uint32_t>(trail_.size());
         trail_.push_back(l);
     }
-    void new_level() { trail_lim_.push_back(static_cast<uint32_t>(trail_.size())); }
+    void new_level() {
+        trail_lim_.push_back(static_cast<uint32_t>(trail_.size()));
+        if (level_stamp_.size() <= trail_lim_.size()) {
+            level_stamp_.resize(2 * trail_lim_.size() + 2, 0);
+        }
+    }
     void backtrack(uint32_t level);
     void attach_long(ClauseRef c);
     bool add_root_clause(std::vector<Lit>& lits);
@@ -209,7 +230,6 @@ private:
     void truncate_root(uint32_t mark);
     void drop_variables_above(uint32_t vars);
     void drop_binaries(bool all_removable, uint32_t vars);
-    void summarise_watches(Lit l);
 
     // propagation
     bool unit_propagate();
@@ -265,12 +285,18 @@ private:
     std::vector<Lit> trail_;
     std::vector<uint32_t> trail_lim_;
     uint32_t qhead_ = 0;
+    // Bit 0: the negative literal is preferred; phase_fixed: created by a
+    // propagator, the phase is not saved while phase_keep_mask_ says so.
+    static constexpr int8_t phase_fixed = 2;
     std::vector<int8_t> phase_;
+    int8_t phase_keep_mask_ = 0;
 
     // clauses
     ClauseArena arena_;
-    std::vector<std::vector<Watch>> watches_; // by the literal that became true
-    std::vector<std::vector<Lit>> binaries_;  // p true implies each listed literal
+    // By the literal that became true. Propagation pushes watches onto other
+    // lists while it walks one, so this arena compacts only between walks.
+    ListArena<Watch> watches_{false};
+    ListArena<Lit> binaries_;                 // p true implies each listed literal
     std::vector<ClauseRef> clauses_;
     std::vector<ClauseRef> learnts_;
     bool has_counters_ = false;
@@ -278,12 +304,10 @@ private:
     // pseudo-Boolean rows
     std::vector<PbState> pb_;
     std::vector<PbLit> pb_lits_;
-    std::vector<std::vector<PbOcc>> pb_occ_; // by the literal whose truth falsifies the term
 
     // objective
     std::vector<ObjLevel> obj_levels_;
     std::vector<ObjTerm> obj_terms_;
-    std::vector<std::vector<ObjOcc>> obj_occ_;
     std::vector<int32_t> obj_priorities_;
     size_t obj_loaded_terms_ = 0;
     bool obj_has_bound_ = false;
@@ -291,16 +315,29 @@ private:
 
     // propagators
     std::vector<Slot> slots_;
-    std::vector<std::vector<uint32_t>> prop_watch_; // per literal: slots
-    // Dense per-literal summaries read for every propagated literal, so that
-    // the lists above are touched only when they hold something: the one
-    // watching slot plus 1 (0 none, watch_several: see prop_watch_), and which
-    // of pb_occ_ and obj_occ_ may be non-empty (a clear bit means empty).
-    static constexpr uint32_t watch_several = ~uint32_t{0};
-    static constexpr uint8_t occ_pb = 1;
-    static constexpr uint8_t occ_obj = 2;
-    std::vector<uint32_t> watch_single_;
-    std::vector<uint8_t> occ_flags_;
+    // Most literals occur in no weight constraint and no objective and are
+    // watched by at most one propagator, so per literal there are only two
+    // dense summaries, read for every propagated literal: the one watching
+    // slot plus 1 (0 none, watch_several: the slots are in the literal's
+    // occurrences), and the index of the literal's occurrences in occ_ (0
+    // none). Records of dropped literals are reused.
+    struct Occurrences {
+        std::vector<PbOcc> pb; // rows in which the literal's truth falsifies a term
+        std::vector<ObjOcc> obj;
+        std::vector<uint32_t> slots; // watching propagators, when several
+    };
+    static constexpr uint16_t watch_several = UINT16_MAX;
+    static constexpr uint32_t max_slots = UINT16_MAX - 1;
+    std::vector<uint16_t> watch_single_;
+    std::vector<uint32_t> occ_index_;
+    std::vector<Occurrences> occ_; // entry 0 unused
+    std::vector<uint32_t> occ_free_;
+    Occurrences& occurrences(Lit l);
+    Occurrences const* find_occurrences(Lit l) const {
+        uint32_t index = occ_index_[l];
+        return index == 0 ? nullptr : &occ_[index];
+    }
+    void release_occurrences(Lit l);
     bool has_propagators_ = false;
     bool has_decide_ = false;
     bool in_callback_ = false;
@@ -322,7 +359,7 @@ private:
     std::vector<Lit> analyze_stack_;
     std::vector<Lit> analyze_clear_;
     std::vector<Lit> reason_buf_;
-    std::vector<uint32_t> level_stamp_;
+    std::vector<uint32_t> level_stamp_; // per decision level, grown with the levels
     uint32_t stamp_ = 0;
     std::vector<Lit> add_buf_;
 

@@ -39,8 +39,7 @@ void Solver::begin_call() {
     if (has_objective()) {
         // Assigning the call literal enforces a bound set before it was
         // assumed (a zero weight changes no sum).
-        obj_occ_[step_].push_back({0, 0});
-        occ_flags_[step_] |= occ_obj;
+        occurrences(step_).obj.push_back({0, 0});
     }
     seen_version_ = 0;
     stop_counter_ = 0;
@@ -141,11 +140,13 @@ void Solver::end_call() {
     if (has_counters_) {
         for (uint32_t k = 0; k < qhead_; ++k) {
             Lit p = trail_[k];
-            for (auto const& o : pb_occ_[p]) {
-                pb_[o.row].slack += o.coefficient;
-            }
-            for (auto const& o : obj_occ_[p]) {
-                obj_levels_[o.level].sum -= o.weight;
+            if (auto const* occ = find_occurrences(p)) {
+                for (auto const& o : occ->pb) {
+                    pb_[o.row].slack += o.coefficient;
+                }
+                for (auto const& o : occ->obj) {
+                    obj_levels_[o.level].sum -= o.weight;
+                }
             }
         }
     }
@@ -168,11 +169,13 @@ void Solver::truncate_root(uint32_t mark) {
         Lit p = trail_[k];
         Var v = var_of(p);
         if (has_counters_ && k < qhead_) {
-            for (auto const& o : pb_occ_[p]) {
-                pb_[o.row].slack += o.coefficient;
-            }
-            for (auto const& o : obj_occ_[p]) {
-                obj_levels_[o.level].sum -= o.weight;
+            if (auto const* occ = find_occurrences(p)) {
+                for (auto const& o : occ->pb) {
+                    pb_[o.row].slack += o.coefficient;
+                }
+                for (auto const& o : occ->obj) {
+                    obj_levels_[o.level].sum -= o.weight;
+                }
             }
         }
         value_[p] = 0;
@@ -215,32 +218,29 @@ void Solver::drop_binaries(bool all_removable, uint32_t vars) {
         if (var_of(list) > num_vars_) {
             continue;
         }
-        auto& bins = binaries_[list];
-        size_t j = 0;
-        for (Lit x : bins) {
+        binaries_.filter(list, [&](Lit x) {
             auto it = std::lower_bound(partners.begin(), partners.end(), x);
             if (it != partners.end() && *it == x) {
                 partners.erase(it);
-                continue;
+                return false;
             }
-            bins[j++] = x;
-        }
-        bins.resize(j);
+            return true;
+        });
     }
 }
 
 void Solver::drop_variables_above(uint32_t vars) {
     size_t lits = 2 * static_cast<size_t>(vars) + 2;
     for (size_t l = 2; l < lits; ++l) {
-        std::erase_if(binaries_[l], [vars](Lit x) { return var_of(x) > vars; });
+        binaries_.filter(l, [vars](Lit x) { return var_of(x) <= vars; });
+    }
+    for (size_t l = lits; l < occ_index_.size(); ++l) {
+        release_occurrences(static_cast<Lit>(l));
     }
     value_.resize(lits);
     watches_.resize(lits);
     binaries_.resize(lits);
-    pb_occ_.resize(lits);
-    obj_occ_.resize(lits);
-    prop_watch_.resize(lits);
-    occ_flags_.resize(lits);
+    occ_index_.resize(lits);
     watch_single_.resize(lits);
     level_.resize(vars + 1);
     reason_.resize(vars + 1);
@@ -248,7 +248,6 @@ void Solver::drop_variables_above(uint32_t vars) {
     phase_.resize(vars + 1);
     seen_.resize(vars + 1);
     activity_.resize(vars + 1);
-    level_stamp_.resize(vars + 2);
     num_vars_ = vars;
     heap_.clear();
     for (Var v = 2; v <= vars; ++v) {

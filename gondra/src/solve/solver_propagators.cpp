@@ -10,6 +10,9 @@ namespace Gondra::Solve {
 
 void Solver::add_propagator(Propagator* propagator, CheckMode mode) {
     auto slot = static_cast<uint32_t>(slots_.size());
+    if (slot >= max_slots) {
+        throw ProblemError("too many propagators");
+    }
     slots_.push_back({propagator, mode, nullptr, {}, {}, {}});
     slots_.back().control = std::make_unique<PropagateControl>(*this, slot);
     has_propagators_ = true;
@@ -21,14 +24,29 @@ PropagateControl& Solver::control(uint32_t slot) {
     return *slots_[slot].control;
 }
 
+// One watching slot lives in watch_single_ alone; from two on, all of them
+// are listed in the literal's occurrences.
 void Solver::watch(uint32_t slot, int32_t lit) {
     if (!has_literal(lit)) {
         throw ProblemError("cannot watch invalid literal " + std::to_string(lit));
     }
-    auto& list = prop_watch_[to_lit(lit)];
-    if (std::find(list.begin(), list.end(), slot) == list.end()) {
-        list.push_back(slot);
-        summarise_watches(to_lit(lit));
+    Lit l = to_lit(lit);
+    uint16_t single = watch_single_[l];
+    if (single == 0) {
+        watch_single_[l] = static_cast<uint16_t>(slot + 1);
+        return;
+    }
+    if (single != watch_several) {
+        if (single == slot + 1) {
+            return;
+        }
+        occurrences(l).slots.assign({static_cast<uint32_t>(single - 1), slot});
+        watch_single_[l] = watch_several;
+        return;
+    }
+    auto& slots = occurrences(l).slots;
+    if (std::find(slots.begin(), slots.end(), slot) == slots.end()) {
+        slots.push_back(slot);
     }
 }
 
@@ -36,27 +54,38 @@ void Solver::unwatch(uint32_t slot, int32_t lit) {
     if (!has_literal(lit)) {
         return;
     }
-    auto& list = prop_watch_[to_lit(lit)];
-    list.erase(std::remove(list.begin(), list.end(), slot), list.end());
-    summarise_watches(to_lit(lit));
-}
-
-void Solver::summarise_watches(Lit l) {
-    auto const& list = prop_watch_[l];
-    watch_single_[l] = list.empty() ? 0 : list.size() == 1 ? list[0] + 1 : watch_several;
+    Lit l = to_lit(lit);
+    uint16_t single = watch_single_[l];
+    if (single != watch_several) {
+        if (single == slot + 1) {
+            watch_single_[l] = 0;
+        }
+        return;
+    }
+    auto& slots = occurrences(l).slots;
+    slots.erase(std::remove(slots.begin(), slots.end(), slot), slots.end());
+    if (slots.size() == 1) {
+        watch_single_[l] = static_cast<uint16_t>(slots[0] + 1);
+        slots.clear();
+    }
 }
 
 bool Solver::watched(uint32_t slot, int32_t lit) const {
     if (!has_literal(lit)) {
         return false;
     }
-    auto const& list = prop_watch_[to_lit(lit)];
-    return std::find(list.begin(), list.end(), slot) != list.end();
+    Lit l = to_lit(lit);
+    uint16_t single = watch_single_[l];
+    if (single != watch_several) {
+        return single == slot + 1;
+    }
+    auto const& slots = occ_[occ_index_[l]].slots;
+    return std::find(slots.begin(), slots.end(), slot) != slots.end();
 }
 
 int32_t Solver::add_variable() {
     ++change_stamp_;
-    return static_cast<int32_t>(new_var());
+    return static_cast<int32_t>(new_var(true));
 }
 
 bool Solver::add_clause(std::span<int32_t const> lits, ClauseType type) {

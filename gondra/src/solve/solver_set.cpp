@@ -206,6 +206,7 @@ SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& h
                                         std::chrono::duration<double>(options.time_limit)));
         }
         s->set_assumptions(options.assumptions);
+        s->set_propagator_phase(options.propagator_phase);
         start_stats_.push_back(s->statistics());
     }
     // For one model the threads race as they do when optimising; the first

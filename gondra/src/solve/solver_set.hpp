@@ -30,6 +30,7 @@ struct SolveOptions {
     int64_t models = -1;
     double time_limit = 0; // seconds, 0 = none
     uint64_t seed = 0;
+    PropagatorPhase propagator_phase = PropagatorPhase::saved;
     std::vector<int32_t> assumptions;
 };
 

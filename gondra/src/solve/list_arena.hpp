@@ -1,0 +1,128 @@
+#pragma once
+// Many short lists in one flat array: a list is a block of the array named by
+// an 8-byte head (start, size), and its capacity follows from its size (the
+// next power of two, at least two), so an empty list costs its head alone and
+// no list pays an allocation of its own. A list that outgrows its block moves
+// to the end of the array; the space it leaves is reclaimed by compaction once
+// it makes up half of the array.
+//
+// Growing any list may move the array: spans and pointers into it hold only
+// until the next push. Without compaction on growth, positions of entries
+// (start + index) stay valid across pushes to other lists; compaction is then
+// the owner's call, at a point where no position is held.
+#include <bit>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace Gondra::Solve {
+
+template <class T> class ListArena {
+public:
+    explicit ListArena(bool compact_on_growth = true) : compact_on_growth_(compact_on_growth) {}
+
+    size_t lists() const { return heads_.size(); }
+    // New lists are empty; lists beyond count are dropped.
+    void resize(size_t count) {
+        for (size_t l = count; l < heads_.size(); ++l) {
+            wasted_ += capacity(heads_[l].size);
+        }
+        heads_.resize(count);
+    }
+
+    std::span<T> operator[](size_t l) { return {data_.data() + heads_[l].begin, heads_[l].size}; }
+    std::span<T const> operator[](size_t l) const { return {data_.data() + heads_[l].begin, heads_[l].size}; }
+    uint32_t size(size_t l) const { return heads_[l].size; }
+    uint32_t start(size_t l) const { return heads_[l].begin; }
+    T* data() { return data_.data(); }
+
+    void push(size_t l, T value) {
+        Head& head = heads_[l];
+        if (head.size == capacity(head.size)) {
+            grow(l);
+        }
+        data_[heads_[l].begin + heads_[l].size++] = value;
+    }
+    // Keeps the first size entries (size at most the current size).
+    void truncate(size_t l, uint32_t size) {
+        Head& head = heads_[l];
+        wasted_ += capacity(head.size) - capacity(size);
+        head.size = size;
+        if (size == 0) {
+            head.begin = 0;
+        }
+    }
+    // Keeps the entries for which keep(entry) holds, in their order.
+    template <class F> void filter(size_t l, F&& keep) {
+        auto list = (*this)[l];
+        uint32_t j = 0;
+        for (T const& x : list) {
+            if (keep(x)) {
+                list[j++] = x;
+            }
+        }
+        truncate(l, j);
+    }
+    // Empties every list, keeping the number of lists.
+    void clear_lists() {
+        for (Head& head : heads_) {
+            head = {};
+        }
+        data_.clear();
+        wasted_ = 0;
+    }
+    void compact_if_wasteful() {
+        if (wasted_ > 1024 && 2 * wasted_ > data_.size()) {
+            compact();
+        }
+    }
+
+    // Bytes held, for statistics and tests.
+    size_t bytes() const { return heads_.capacity() * sizeof(Head) + data_.capacity() * sizeof(T); }
+
+private:
+    struct Head {
+        uint32_t begin = 0;
+        uint32_t size = 0;
+    };
+
+    static uint32_t capacity(uint32_t size) { return size == 0 ? 0 : std::bit_ceil(size < 2 ? 2u : size); }
+
+    void grow(size_t l) {
+        if (compact_on_growth_) {
+            compact_if_wasteful();
+        }
+        Head& head = heads_[l];
+        uint32_t from = head.begin;
+        uint32_t old_capacity = capacity(head.size);
+        uint32_t new_capacity = capacity(head.size + 1);
+        auto begin = static_cast<uint32_t>(data_.size());
+        data_.resize(data_.size() + new_capacity);
+        for (uint32_t k = 0; k < head.size; ++k) {
+            data_[begin + k] = data_[from + k];
+        }
+        head.begin = begin;
+        wasted_ += old_capacity;
+    }
+
+    // Lays every list out afresh in the order of the lists.
+    void compact() {
+        std::vector<T> packed;
+        packed.reserve(data_.size() - wasted_);
+        for (Head& head : heads_) {
+            auto begin = static_cast<uint32_t>(packed.size());
+            packed.insert(packed.end(), data_.begin() + head.begin, data_.begin() + head.begin + head.size);
+            packed.resize(begin + capacity(head.size));
+            head.begin = head.size == 0 ? 0 : begin;
+        }
+        data_.swap(packed);
+        wasted_ = 0;
+    }
+
+    std::vector<Head> heads_;
+    std::vector<T> data_;
+    size_t wasted_ = 0;
+    bool compact_on_growth_;
+};
+
+} // namespace Gondra::Solve
