@@ -13,6 +13,9 @@ namespace Tarvex {
 enum class HeuristicMode : std::int32_t {
     None = 0,     // the host's own decision heuristic
     MaxChain = 1, // assign chains of order literals
+    // put a variable at its lower bound when the host decides one of its
+    // order literals, and split domains at the lower bound
+    LowerBound = 2,
 };
 
 struct ThreadConfig {

@@ -484,6 +484,11 @@ void ThreadSolver::undo_level(Level const& level) {
 // ---- total assignments
 
 literal_t ThreadSolver::split_literal(AbstractClauseCreator& cc, VariableState& vs) {
+    if (config_->heuristic == HeuristicMode::LowerBound) {
+        // Together with the decisions below this tries the smallest value
+        // first, as schedules want their start times.
+        return get_literal(cc, vs, vs.lower_bound());
+    }
     auto mid = static_cast<value_t>(vs.lower_bound() +
                                     (static_cast<wide_t>(vs.upper_bound()) - vs.lower_bound()) / 2);
     return get_literal(cc, vs, mid);
@@ -539,10 +544,20 @@ void ThreadSolver::update_minimize_bound(AbstractConstraint const& objective, le
 // ---- decisions
 
 literal_t ThreadSolver::decide(literal_t fallback) const {
-    if (config_->heuristic != HeuristicMode::MaxChain) {
+    if (config_->heuristic == HeuristicMode::None) {
         return fallback;
     }
     auto const& entry = lookup_literal(fallback);
+    if (config_->heuristic == HeuristicMode::LowerBound) {
+        // Whatever the sign of the host's choice: x <= v for the smallest
+        // stored v at or above the lower bound.
+        if (entry.is_order_literal(fallback) || entry.is_order_literal(-fallback)) {
+            auto const& vs = var_states_[entry.var()];
+            literal_t lit = vs.first_literal_from(vs.lower_bound());
+            return lit != 0 ? lit : fallback;
+        }
+        return fallback;
+    }
     if (entry.is_order_literal(fallback)) {
         auto const& vs = var_states_[entry.var()];
         return vs.first_literal_from(vs.lower_bound());
