@@ -61,13 +61,6 @@ Derivation derivation(value_t coefficient, VariableState const& vs, wide_t slack
 constexpr std::size_t shared_min_derivations = 4;
 constexpr std::size_t shared_min_reason = 8;
 
-// The objective's bound must fit the value range like every other bound.
-void check_bound_range(wide_t bound) {
-    if (bound < min_value || bound > max_value) {
-        throw std::overflow_error("bound value out of range");
-    }
-}
-
 } // namespace
 
 template <bool Objective, class Base> literal_t SumConstraintStateImpl<Objective, Base>::literal() const {
@@ -238,7 +231,9 @@ bool SumConstraintStateImpl<Objective, Base>::propagate_constraint(ThreadSolver&
         if (!bound.has_value()) {
             return true;
         }
-        check_bound_range(*bound);
+        // The bound need not lie in the value range: slack and sums are wide,
+        // and a bound below every reachable cost is simply a conflict on
+        // level 0, which proves the optimum.
         rhs = *bound;
     } else {
         rhs = constraint_->rhs();
@@ -402,7 +397,6 @@ void SumConstraintStateImpl<Objective, Base>::check_assignment(ThreadSolver& sol
         if (!bound.has_value()) {
             return;
         }
-        check_bound_range(*bound);
         rhs = *bound;
     } else {
         rhs = constraint_->rhs();
