@@ -39,6 +39,14 @@ std::string shown(double value) {
     return out.str();
 }
 
+// The graph of difference constraints is set for every thread alike.
+void set_difference_graph(TheoryConfig& config, bool on) {
+    config.default_solver_config.difference_graph = on;
+    for (auto& thread : config.solver_configs) {
+        thread.difference_graph = on;
+    }
+}
+
 std::string heuristic_name(HeuristicMode mode) {
     switch (mode) {
     case HeuristicMode::MaxChain:
@@ -219,6 +227,14 @@ bool tarvex_register_options(tarvex_theory_t* theory, gondra_options_t* options)
                               per_thread_bool_suffix,
                           Target::split_all, bool_value);
         add.option(
+            "diff-cycles",
+            "Find cycles of difference constraints in a graph [" + yes_no(thread.difference_graph) + "]",
+            [&config](char const* text) {
+                set_difference_graph(config, read_bool(text));
+                return true;
+            },
+            false, "{yes|no}");
+        add.option(
             "min-int,@2", "Set minimum integer [" + std::to_string(config.min_int) + "]",
             [&config](char const* text) {
                 config.min_int = read_int_in(text, -int_bound, int_bound);
@@ -309,6 +325,8 @@ bool tarvex_configure(tarvex_theory_t* theory, char const* key, char const* valu
             config.min_int = read_int_in(text, -int_bound, int_bound);
         } else if (name == "max-int") {
             config.max_int = read_int_in(text, -int_bound, int_bound);
+        } else if (name == "diff-cycles") {
+            set_difference_graph(config, read_bool(text));
         } else if (name == "order-heuristic") {
             configure_thread(config, Target::heuristic, text, heuristic_value);
         } else if (name == "sign-value") {

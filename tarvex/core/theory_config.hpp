@@ -26,6 +26,9 @@ struct ThreadConfig {
     bool propagate_chain = true;
     bool refine_reasons = true;
     bool refine_introduce = true;
+    // Difference constraints x - y <= k also form a graph in which cycles of
+    // negative weight are found as their last edge arrives.
+    bool difference_graph = true;
 };
 
 struct TheoryConfig {

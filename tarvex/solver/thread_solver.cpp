@@ -15,7 +15,7 @@ LiteralEntry const empty_entry{};
 } // namespace
 
 ThreadSolver::ThreadSolver(ThreadConfig const& config, ThreadStats& stats)
-    : config_{&config}, stats_{&stats}, levels_{Level{0, 0, 0, 0, 0}} {}
+    : config_{&config}, stats_{&stats}, levels_{Level{0, 0, 0, 0, 0, 0}} {}
 
 ThreadSolver::~ThreadSolver() = default;
 
@@ -48,7 +48,8 @@ AbstractConstraintState* ThreadSolver::state_of(AbstractConstraint const& constr
 }
 
 void ThreadSolver::push_level(level_t level) {
-    levels_.push_back({level, lower_trail_.size(), upper_trail_.size(), inactive_.size(), removed_watches_.size()});
+    levels_.push_back({level, lower_trail_.size(), upper_trail_.size(), inactive_.size(), removed_watches_.size(),
+                       graph_.trail_size()});
 }
 
 void ThreadSolver::enqueue(AbstractConstraintState& state) {
@@ -474,6 +475,7 @@ void ThreadSolver::undo_level(Level const& level) {
         var_watches_[removed.var].push_back({removed.coefficient, removed.state});
     }
     removed_watches_.resize(level.removed_watches);
+    graph_.backtrack(level.graph_trail);
 
     for (auto* state : todo_) {
         state->set_in_queue(false);

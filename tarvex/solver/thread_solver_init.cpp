@@ -315,6 +315,7 @@ void ThreadSolver::copy_state(ThreadSolver const& master) {
     var_states_ = master.var_states_;
     fact_queue_ = master.fact_queue_;
     literal_map_ = master.literal_map_;
+    graph_ = master.graph_;
 
     states_.clear();
     literal_states_.clear();
