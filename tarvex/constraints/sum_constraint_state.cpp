@@ -125,7 +125,11 @@ bool SumConstraintStateImpl<Objective, Base>::activate_edge(ThreadSolver& solver
     if (cycle.empty()) {
         cycle.push_back(-true_literal);
     }
-    cc.add_clause(cycle, clause_type_learnt);
+    // The clause is false; during initialisation only propagating it makes
+    // the host see the conflict.
+    if (cc.add_clause(cycle, clause_type_learnt)) {
+        cc.propagate();
+    }
     return false;
 }
 

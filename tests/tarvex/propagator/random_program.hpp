@@ -33,6 +33,9 @@ struct RandomProgramOptions {
     // Nine to eleven variables of two values each, and sums over nearly all
     // of them: propagation then derives many bounds from one reason.
     bool long_sums = false;
+    // Two to seven difference constraints, many of them guarded: cycles
+    // among them, with negative weight or not, are common.
+    bool differences = false;
 };
 
 class RandomProgramGenerator {
@@ -88,11 +91,12 @@ public:
         std::vector<Rule> rules;
         std::vector<std::string> rule_texts;
         std::string prefix = program.text;
-        int count = pick(1, 4);
+        int count = options.differences ? pick(2, 7) : pick(1, 4);
+        std::set<std::string> used_differences;
         for (int r = 0; r < count; ++r) {
             Rule rule;
             std::string atom_text;
-            int kind = options.pairs_only ? pick(3, 4) : pick(0, 5);
+            int kind = options.pairs_only ? pick(3, 4) : options.differences ? 1 : pick(0, 5);
             if (kind == 5 && choices == 0) {
                 kind = 0;
             }
@@ -104,9 +108,14 @@ public:
             } else if (kind == 1) {
                 int a = pick(0, n - 1);
                 int b = pick(0, n - 1);
-                int k = pick(-6, 6);
+                int k = options.differences ? pick(-3, 3) : pick(-6, 6);
                 atom_text = "&diff{x" + std::to_string(a) + " - x" + std::to_string(b) + "} <= " + std::to_string(k);
                 rule.holds = [a, b, k](std::vector<int> const& x) { return x[a] - x[b] <= k; };
+                // An atom may not get rules in two solving steps.
+                if (options.differences && !used_differences.insert(atom_text).second) {
+                    --r;
+                    continue;
+                }
             } else if (kind == 2 || kind == 3) {
                 auto [first, first_value] = distinct_term(n);
                 auto [second, second_value] = distinct_term(n);
