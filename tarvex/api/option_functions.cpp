@@ -199,10 +199,11 @@ bool tarvex_register_options(tarvex_theory_t* theory, gondra_options_t* options)
                  config.add_order_clauses);
         add.thread_option("order-heuristic",
                           "Make the decision heuristic aware of order literls [" + heuristic_name(thread.heuristic) +
-                              "]\n      <arg>: {none,max-chain,lower-bound}[,<i>]\n        none       : use voskel's heuristic\n"
-                              "        max-chain  : assign chains of literals\n"
-                              "        lower-bound: assign a decided variable its lower bound and split\n"
-                              "                     domains there\n      <i>  : Only enable for thread <i>",
+                              "]\n      <arg>: {none,max-chain,lower-bound}[,<i>]\n"
+                              "        none     : use voskel's heuristic\n"
+                              "        max-chain: assign chains of literals\n"
+                              "        lower-bound: assign a decided variable its lower bound and\n"
+                              "                   split domains there\n      <i>  : Only enable for thread <i>",
                           Target::heuristic, heuristic_value);
         add.thread_option("sign-value",
                           "Configure the sign of order literals [" + std::to_string(thread.sign_value) +

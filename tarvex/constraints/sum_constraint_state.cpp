@@ -88,7 +88,9 @@ void SumConstraintStateImpl<Objective, Base>::attach_to_solver(ThreadSolver& sol
         auto elements = constraint_->elements();
         if (solver.config().difference_graph && elements.size() == 2 &&
             wide_t{elements[0].first} == -wide_t{elements[1].first}) {
-            auto [x, y] = elements[0].first > 0 ? std::pair{elements[0], elements[1]} : std::pair{elements[1], elements[0]};
+            bool first_positive = elements[0].first > 0;
+            auto const& x = elements[first_positive ? 0 : 1];
+            auto const& y = elements[first_positive ? 1 : 0];
             edge_ = solver.difference_graph().add_edge(x.second, y.second, floor_div(constraint_->rhs(), x.first),
                                                        constraint_->literal());
         }

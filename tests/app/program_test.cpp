@@ -98,7 +98,8 @@ TEST(Programs, ObjectiveBeyondTheValueRangeIsOptimised) {
         char const* domain;
         char const* optimum;
     };
-    for (auto const& c : {Case{"-1073741823..-1073741800", "-2147483646"}, Case{"-536870920..-536870900", "-1073741840"}}) {
+    for (auto const& c :
+         {Case{"-1073741823..-1073741800", "-2147483646"}, Case{"-536870920..-536870900", "-1073741840"}}) {
         std::string program = std::string("&dom{") + c.domain + "} = x. &dom{" + c.domain +
                               "} = y. &minimize{x + y}.";
         Outcome r = run(TARVEX_PROGRAM, "", program);
