@@ -39,8 +39,23 @@ std::string shown(double value) {
     return out.str();
 }
 
+// The graph of difference constraints is set for every thread alike.
+void set_difference_graph(TheoryConfig& config, bool on) {
+    config.default_solver_config.difference_graph = on;
+    for (auto& thread : config.solver_configs) {
+        thread.difference_graph = on;
+    }
+}
+
 std::string heuristic_name(HeuristicMode mode) {
-    return mode == HeuristicMode::MaxChain ? "max-chain" : "none";
+    switch (mode) {
+    case HeuristicMode::MaxChain:
+        return "max-chain";
+    case HeuristicMode::LowerBound:
+        return "lower-bound";
+    default:
+        return "none";
+    }
 }
 
 std::string distinct_name(DistinctPropagation mode) {
@@ -205,8 +220,11 @@ bool tarvex_register_options(tarvex_theory_t* theory, gondra_options_t* options)
                  config.add_order_clauses);
         add.thread_option("order-heuristic",
                           "Make the decision heuristic aware of order literls [" + heuristic_name(thread.heuristic) +
-                              "]\n      <arg>: {none,max-chain}[,<i>]\n        none     : use voskel's heuristic\n"
-                              "        max-chain: assign chains of literals\n      <i>  : Only enable for thread <i>",
+                              "]\n      <arg>: {none,max-chain,lower-bound}[,<i>]\n"
+                              "        none     : use voskel's heuristic\n"
+                              "        max-chain: assign chains of literals\n"
+                              "        lower-bound: assign a decided variable its lower bound and\n"
+                              "                   split domains there\n      <i>  : Only enable for thread <i>",
                           Target::heuristic, heuristic_value);
         add.thread_option("sign-value",
                           "Configure the sign of order literals [" + std::to_string(thread.sign_value) +
@@ -245,6 +263,14 @@ bool tarvex_register_options(tarvex_theory_t* theory, gondra_options_t* options)
                 "filled windows\n        edge-finding: edge finding in both directions\n      <i>  : Only enable "
                 "for thread <i>",
             Target::disjoint_propagation, disjoint_value);
+        add.option(
+            "diff-cycles",
+            "Find cycles of difference constraints in a graph [" + yes_no(thread.difference_graph) + "]",
+            [&config](char const* text) {
+                set_difference_graph(config, read_bool(text));
+                return true;
+            },
+            false, "{yes|no}");
         add.option(
             "min-int,@2", "Set minimum integer [" + std::to_string(config.min_int) + "]",
             [&config](char const* text) {
@@ -336,6 +362,8 @@ bool tarvex_configure(tarvex_theory_t* theory, char const* key, char const* valu
             config.min_int = read_int_in(text, -int_bound, int_bound);
         } else if (name == "max-int") {
             config.max_int = read_int_in(text, -int_bound, int_bound);
+        } else if (name == "diff-cycles") {
+            set_difference_graph(config, read_bool(text));
         } else if (name == "order-heuristic") {
             configure_thread(config, Target::heuristic, text, heuristic_value);
         } else if (name == "sign-value") {

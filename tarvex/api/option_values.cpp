@@ -115,6 +115,9 @@ HeuristicMode read_heuristic(std::string_view part) {
     if (keyword_matches(part, "max-chain")) {
         return HeuristicMode::MaxChain;
     }
+    if (keyword_matches(part, "lower-bound")) {
+        return HeuristicMode::LowerBound;
+    }
     invalid();
 }
 

@@ -61,13 +61,6 @@ Derivation derivation(value_t coefficient, VariableState const& vs, wide_t slack
 constexpr std::size_t shared_min_derivations = 4;
 constexpr std::size_t shared_min_reason = 8;
 
-// The objective's bound must fit the value range like every other bound.
-void check_bound_range(wide_t bound) {
-    if (bound < min_value || bound > max_value) {
-        throw std::overflow_error("bound value out of range");
-    }
-}
-
 } // namespace
 
 template <bool Objective, class Base> literal_t SumConstraintStateImpl<Objective, Base>::literal() const {
@@ -91,6 +84,17 @@ void SumConstraintStateImpl<Objective, Base>::attach_to_solver(ThreadSolver& sol
         wide_t width = static_cast<wide_t>(vs.max_bound()) - vs.min_bound();
         max_step_ = std::max(max_step_, magnitude_of(coefficient) * width);
     }
+    if constexpr (!Objective) {
+        auto elements = constraint_->elements();
+        if (solver.config().difference_graph && elements.size() == 2 &&
+            wide_t{elements[0].first} == -wide_t{elements[1].first}) {
+            bool first_positive = elements[0].first > 0;
+            auto const& x = elements[first_positive ? 0 : 1];
+            auto const& y = elements[first_positive ? 1 : 0];
+            edge_ = solver.difference_graph().add_edge(x.second, y.second, floor_div(constraint_->rhs(), x.first),
+                                                       constraint_->literal());
+        }
+    }
 }
 
 template <bool Objective, class Base>
@@ -98,6 +102,37 @@ void SumConstraintStateImpl<Objective, Base>::detach_from_solver(ThreadSolver& s
     for (auto const& [coefficient, var] : constraint_->elements()) {
         solver.remove_var_watch(var, coefficient, *this);
     }
+    if (edge_ != DifferenceGraph::no_edge) {
+        solver.difference_graph().remove_edge(edge_);
+        edge_ = DifferenceGraph::no_edge;
+    }
+}
+
+template <bool Objective, class Base>
+bool SumConstraintStateImpl<Objective, Base>::activate_edge(ThreadSolver& solver, AbstractClauseCreator& cc) {
+    auto& cycle = solver.temp_reason();
+    if (solver.difference_graph().activate(edge_, cycle)) {
+        return true;
+    }
+    // The constraints of the cycle add up to 0 <= negative: not all of their
+    // literals can hold.
+    auto assignment = cc.assignment();
+    std::size_t kept = 0;
+    for (literal_t lit : cycle) {
+        if (!assignment.is_fixed(lit)) {
+            cycle[kept++] = -lit;
+        }
+    }
+    cycle.resize(kept);
+    if (cycle.empty()) {
+        cycle.push_back(-true_literal);
+    }
+    // The clause is false; during initialisation only propagating it makes
+    // the host see the conflict.
+    if (cc.add_clause(cycle, clause_type_learnt)) {
+        cc.propagate();
+    }
+    return false;
 }
 
 template <bool Objective, class Base>
@@ -119,6 +154,7 @@ std::unique_ptr<AbstractConstraintState> SumConstraintStateImpl<Objective, Base>
     clone->lower_sum_ = lower_sum_;
     clone->upper_sum_ = upper_sum_;
     clone->max_step_ = max_step_;
+    clone->edge_ = edge_;
     clone->deactivation_level_ = deactivation_level_;
     clone->queued_ = queued_;
     return clone;
@@ -238,10 +274,16 @@ bool SumConstraintStateImpl<Objective, Base>::propagate_constraint(ThreadSolver&
         if (!bound.has_value()) {
             return true;
         }
-        check_bound_range(*bound);
+        // The bound need not lie in the value range: slack and sums are wide,
+        // and a bound below every reachable cost is simply a conflict on
+        // level 0, which proves the optimum.
         rhs = *bound;
     } else {
         rhs = constraint_->rhs();
+        if (edge_ != DifferenceGraph::no_edge && !solver.difference_graph().is_active(edge_) &&
+            cc.assignment().is_true(constraint_->literal()) && !activate_edge(solver, cc)) {
+            return false;
+        }
     }
     if (check_state) {
         verify_sums(solver);
@@ -402,7 +444,6 @@ void SumConstraintStateImpl<Objective, Base>::check_assignment(ThreadSolver& sol
         if (!bound.has_value()) {
             return;
         }
-        check_bound_range(*bound);
         rhs = *bound;
     } else {
         rhs = constraint_->rhs();

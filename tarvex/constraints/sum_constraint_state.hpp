@@ -7,6 +7,7 @@
 #include "constraints/abstract_constraint_state.hpp"
 #include "constraints/minimize_constraint.hpp"
 #include "constraints/sum_constraint.hpp"
+#include "solver/difference_graph.hpp"
 
 #include <type_traits>
 
@@ -72,6 +73,11 @@ private:
     Reason reason_literal(ThreadSolver& solver, AbstractClauseCreator& cc, CoefVar const& element, wide_t& slack);
     void verify_sums(ThreadSolver const& solver) const;
 
+    // Adds the edge of a difference constraint whose literal holds to the
+    // graph; false on a negative cycle, refuted by a clause over the
+    // literals of the cycle's constraints.
+    bool activate_edge(ThreadSolver& solver, AbstractClauseCreator& cc);
+
     // Shares one reason among many derivations through an auxiliary literal.
     bool propagate_shared(ThreadSolver& solver, AbstractClauseCreator& cc, wide_t slack, wide_t reason_slack);
 
@@ -82,6 +88,8 @@ private:
     // attached: bounds only narrow below that, so a slack at least this large
     // derives nothing and the elements need not be looked at.
     wide_t max_step_ = 0;
+    // The constraint's edge when it is a difference constraint c*x - c*y <= rhs.
+    DifferenceGraph::edge_id edge_ = DifferenceGraph::no_edge;
     level_t deactivation_level_ = 0;
     bool queued_ = false;
 };

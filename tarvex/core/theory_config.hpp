@@ -13,6 +13,9 @@ namespace Tarvex {
 enum class HeuristicMode : std::int32_t {
     None = 0,     // the host's own decision heuristic
     MaxChain = 1, // assign chains of order literals
+    // put a variable at its lower bound when the host decides one of its
+    // order literals, and split domains at the lower bound
+    LowerBound = 2,
 };
 
 // How much a distinct constraint derives from a term fixed to a value v.
@@ -43,6 +46,9 @@ struct ThreadConfig {
     bool refine_introduce = true;
     DistinctPropagation distinct_propagation = DistinctPropagation::Ends;
     DisjointPropagation disjoint_propagation = DisjointPropagation::Windows;
+    // Difference constraints x - y <= k also form a graph in which cycles of
+    // negative weight are found as their last edge arrives.
+    bool difference_graph = true;
 };
 
 struct TheoryConfig {

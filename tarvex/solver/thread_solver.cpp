@@ -16,7 +16,7 @@ LiteralEntry const empty_entry{};
 } // namespace
 
 ThreadSolver::ThreadSolver(ThreadConfig const& config, ThreadStats& stats)
-    : config_{&config}, stats_{&stats}, levels_{Level{0, 0, 0, 0, 0}} {}
+    : config_{&config}, stats_{&stats}, levels_{Level{0, 0, 0, 0, 0, 0}} {}
 
 ThreadSolver::~ThreadSolver() = default;
 
@@ -49,7 +49,8 @@ AbstractConstraintState* ThreadSolver::state_of(AbstractConstraint const& constr
 }
 
 void ThreadSolver::push_level(level_t level) {
-    levels_.push_back({level, lower_trail_.size(), upper_trail_.size(), inactive_.size(), removed_watches_.size()});
+    levels_.push_back({level, lower_trail_.size(), upper_trail_.size(), inactive_.size(), removed_watches_.size(),
+                       graph_.trail_size()});
 }
 
 void ThreadSolver::enqueue(AbstractConstraintState& state) {
@@ -509,6 +510,7 @@ void ThreadSolver::undo_level(Level const& level) {
         var_watches_[removed.var].push_back({removed.coefficient, removed.state});
     }
     removed_watches_.resize(level.removed_watches);
+    graph_.backtrack(level.graph_trail);
 
     for (auto* state : todo_) {
         state->set_in_queue(false);
@@ -519,6 +521,11 @@ void ThreadSolver::undo_level(Level const& level) {
 // ---- total assignments
 
 literal_t ThreadSolver::split_literal(AbstractClauseCreator& cc, VariableState& vs) {
+    if (config_->heuristic == HeuristicMode::LowerBound) {
+        // Together with the decisions below this tries the smallest value
+        // first, as schedules want their start times.
+        return get_literal(cc, vs, vs.lower_bound());
+    }
     auto mid = static_cast<value_t>(vs.lower_bound() +
                                     (static_cast<wide_t>(vs.upper_bound()) - vs.lower_bound()) / 2);
     return get_literal(cc, vs, mid);
@@ -574,10 +581,20 @@ void ThreadSolver::update_minimize_bound(AbstractConstraint const& objective, le
 // ---- decisions
 
 literal_t ThreadSolver::decide(literal_t fallback) const {
-    if (config_->heuristic != HeuristicMode::MaxChain) {
+    if (config_->heuristic == HeuristicMode::None) {
         return fallback;
     }
     auto const& entry = lookup_literal(fallback);
+    if (config_->heuristic == HeuristicMode::LowerBound) {
+        // Whatever the sign of the host's choice: x <= v for the smallest
+        // stored v at or above the lower bound.
+        if (entry.is_order_literal(fallback) || entry.is_order_literal(-fallback)) {
+            auto const& vs = var_states_[entry.var()];
+            literal_t lit = vs.first_literal_from(vs.lower_bound());
+            return lit != 0 ? lit : fallback;
+        }
+        return fallback;
+    }
     if (entry.is_order_literal(fallback)) {
         auto const& vs = var_states_[entry.var()];
         return vs.first_literal_from(vs.lower_bound());

@@ -13,6 +13,7 @@
 #include "host/assignment.hpp"
 #include "propagator/theory_stats.hpp"
 #include "solver/abstract_clause_creator.hpp"
+#include "solver/difference_graph.hpp"
 #include "solver/literal_entry.hpp"
 #include "solver/value_literals.hpp"
 #include "solver/variable_state.hpp"
@@ -46,6 +47,7 @@ public:
         std::size_t upper_trail;
         std::size_t inactive;
         std::size_t removed_watches;
+        std::size_t graph_trail;
     };
 
     ThreadSolver(ThreadConfig const& config, ThreadStats& stats);
@@ -70,6 +72,8 @@ public:
     // current level.
     void mark_inactive(AbstractConstraintState& state);
     std::optional<wide_t> minimize_bound() const { return minimize_bound_; }
+    DifferenceGraph& difference_graph() { return graph_; }
+    DifferenceGraph const& difference_graph() const { return graph_; }
     bool objective_translated() const { return objective_translated_; }
     void set_objective_translated() { objective_translated_ = true; }
 
@@ -169,6 +173,7 @@ private:
     std::vector<RemovedWatch> removed_watches_;
     std::vector<literal_t> temp_reason_;
     ValueLiterals value_literals_;
+    DifferenceGraph graph_;
     std::uint32_t split_cursor_ = 0;
     std::uint32_t trail_offset_ = 0;
     std::optional<wide_t> minimize_bound_;

@@ -316,6 +316,7 @@ void ThreadSolver::copy_state(ThreadSolver const& master) {
     fact_queue_ = master.fact_queue_;
     literal_map_ = master.literal_map_;
     value_literals_ = master.value_literals_;
+    graph_ = master.graph_;
 
     states_.clear();
     literal_states_.clear();

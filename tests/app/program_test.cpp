@@ -92,6 +92,23 @@ TEST(Programs, IntegerObjectiveEndsWithTheOptimum) {
     }
 }
 
+// Costs that leave the value range, from the first model on or only once the
+// search has got below -1073741823, still end with the proven optimum.
+TEST(Programs, ObjectiveBeyondTheValueRangeIsOptimised) {
+    struct Case {
+        char const* domain;
+        char const* optimum;
+    };
+    for (auto const& c :
+         {Case{"-1073741823..-1073741800", "-2147483646"}, Case{"-536870920..-536870900", "-1073741840"}}) {
+        std::string program = std::string("&dom{") + c.domain + "} = x. &dom{" + c.domain +
+                              "} = y. &minimize{x + y}.";
+        Outcome r = run(TARVEX_PROGRAM, "", program);
+        EXPECT_EQ(r.code, 30) << r.out << r.err;
+        EXPECT_NE(r.out.find(std::string("Optimization : ") + c.optimum + "\n"), std::string::npos) << r.out;
+    }
+}
+
 TEST(Programs, ResultsAndExitCodes) {
     Outcome sat = run(GONDRA_PROGRAM, "-n 0", "{ a; b }. :- a, b.");
     EXPECT_EQ(sat.code, 10) << sat.err;

@@ -8,8 +8,10 @@
 #include "ground/text_printer.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -88,6 +90,10 @@ struct SolveState {
     std::vector<int64_t> application_costs;
 };
 
+HostFailure output_failure() {
+    return {gondra_error_runtime, std::string("cannot write the output: ") + std::strerror(errno)};
+}
+
 void symbol_text(gondra_symbol_t symbol, std::string& text) {
     size_t size = 0;
     check(gondra_symbol_to_string_size(symbol, &size));
@@ -129,6 +135,9 @@ void on_model(SolveState& state, gondra_model_t* model) {
         symbol_text(state.symbols[i], state.atoms[i]);
     ++state.models;
     state.output.model(state.models, state.atoms, state.costs);
+    // Models that cannot be written are lost: searching on would only
+    // report success for output that nobody got.
+    if (std::ferror(stdout) != 0) throw output_failure();
 }
 
 bool on_event(gondra_solve_event_type_t type, void* event, void* data, bool* goon) {
@@ -321,6 +330,10 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
         summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!solved) summary.error = failure.message;
         output->summary(summary);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+            if (solved) failure = output_failure();
+            solved = false;
+        }
         if (!solved) {
             report_error(program_name, failure.message, logged);
             return exit_code_of(failure);

@@ -56,14 +56,19 @@ TEST_F(MinimizeStateTest, BoundDerivesVolatileClausesWithFreeLiterals) {
     EXPECT_EQ(*solver.minimize_bound(), 11);
 }
 
-TEST_F(MinimizeStateTest, BoundOutsideTheValueRangeIsRejected) {
+// Costs may leave the value range (a sum of many large values): such a bound
+// is propagated in wide arithmetic instead of stopping the search.
+TEST_F(MinimizeStateTest, BoundsBeyondTheValueRangeArePropagated) {
     solver.update_minimize_bound(*objective, 0, wide_t{1} << 40);
-    try {
-        solver.fixpoint(cc, false);
-        FAIL() << "no exception";
-    } catch (std::overflow_error const& error) {
-        EXPECT_STREQ(error.what(), "bound value out of range");
-    }
+    ASSERT_TRUE(solver.fixpoint(cc, false));
+    EXPECT_TRUE(cc.clauses.empty());
+    // Below every reachable cost: a conflict whose reasons all hold on level
+    // 0, so only the false literal remains, and the host proves the optimum.
+    solver.update_minimize_bound(*objective, 0, -(wide_t{1} << 40));
+    cc.unit_propagate = true;
+    EXPECT_FALSE(solver.fixpoint(cc, false));
+    ASSERT_EQ(cc.clauses.size(), 1U);
+    EXPECT_EQ(cc.clauses[0].literals, (Clause{-true_literal}));
 }
 
 } // namespace

@@ -44,6 +44,9 @@ struct RandomProgramOptions {
     // constraints over a sum without a guard. The choice atoms are then
     // c(0), c(1), ... instead of c0, c1, ...
     bool conditions = false;
+    // Two to seven difference constraints, many of them guarded: cycles
+    // among them, with negative weight or not, are common.
+    bool differences = false;
 };
 
 class RandomProgramGenerator {
@@ -111,11 +114,12 @@ public:
         std::vector<Rule> rules;
         std::vector<std::string> rule_texts;
         std::string prefix = program.text;
-        int count = pick(1, 4);
+        int count = options.differences ? pick(2, 7) : pick(1, 4);
+        std::set<std::string> used_differences;
         for (int r = 0; r < count; ++r) {
             Rule rule;
             std::string atom_text;
-            int kind = options.pairs_only ? pick(3, 4) : pick(0, 5);
+            int kind = options.pairs_only ? pick(3, 4) : options.differences ? 1 : pick(0, 5);
             if (conditions_ && kind == 5 && pick(0, 1) == 0) {
                 kind = 0;
             }
@@ -146,9 +150,14 @@ public:
             } else if (kind == 1) {
                 int a = pick(0, n - 1);
                 int b = pick(0, n - 1);
-                int k = pick(-6, 6);
+                int k = options.differences ? pick(-3, 3) : pick(-6, 6);
                 atom_text = "&diff{x" + std::to_string(a) + " - x" + std::to_string(b) + "} <= " + std::to_string(k);
                 rule.holds = [a, b, k](std::vector<int> const& x, int) { return x[a] - x[b] <= k; };
+                // An atom may not get rules in two solving steps.
+                if (options.differences && !used_differences.insert(atom_text).second) {
+                    --r;
+                    continue;
+                }
             } else if (kind == 2 || kind == 3) {
                 auto [first, first_value] = distinct_term(n);
                 auto [second, second_value] = distinct_term(n);

@@ -211,11 +211,25 @@ TEST(RandomPrograms, SearchSettingsKeepTheModels) {
     Settings const chains{{"order-heuristic", "max-chain"}, {"sign-value", "+,1"}, {"check-state", "yes"},
                           {"translate-clauses", "0"}};
     Settings const plain{{"refine-reasons", "no"}, {"propagate-chain", "no,0"}, {"split-all", "yes"},
-                         {"sort-constraints", "no"}, {"add-order-clauses", "yes"}};
-    for (auto const* settings : {&chains, &plain}) {
+                         {"sort-constraints", "no"}, {"add-order-clauses", "yes"}, {"diff-cycles", "no"}};
+    Settings const lowest{{"order-heuristic", "lower-bound"}, {"sign-value", "-,1"}, {"translate-clauses", "0"}};
+    for (auto const* settings : {&chains, &plain, &lowest}) {
         run_programs({}, 1, 80, 61, false, *settings);
         run_programs({}, 3, 60, 62, false, *settings);
         run_programs({}, 1, 40, 63, true, *settings);
+    }
+}
+
+// Difference constraints kept for propagation, whose cycles the graph refutes
+// (or, switched off, bound propagation alone), on one and three threads and
+// in two steps.
+TEST(RandomPrograms, DifferenceCycles) {
+    for (char const* cycles : {"yes", "no"}) {
+        Settings const settings{{"translate-clauses", "0"}, {"diff-cycles", cycles}, {"check-state", "yes"}};
+        run_programs({.differences = true}, 1, 120, 81, false, settings);
+        run_programs({.differences = true}, 3, 60, 82, false, settings);
+        run_programs({.differences = true}, 1, 60, 83, true, settings);
+        run_programs({.pin_values = true, .differences = true}, 1, 40, 84, false, settings);
     }
 }
 
