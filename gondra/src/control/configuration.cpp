@@ -33,6 +33,10 @@ Configuration::Configuration() {
     add_value(solver, "propagator_phase",
               "phase of variables that propagators create: saved (like all others) or initial (never saved)",
               choice({"saved", "initial"}), "saved");
+    add_value(solver, "objective_model",
+              "after a model of an objective that a propagator enforces: restart (the saved phases lead back to "
+              "it) or walk on through the subspaces next to its decisions",
+              choice({"restart", "walk"}), "restart");
 }
 
 Configuration::Node const& Configuration::node(Key key) const {

@@ -263,6 +263,8 @@ unsigned Control::solve(std::span<int32_t const> assumptions, EventHandler const
     options.propagator_phase = configuration_.get("solver.propagator_phase") == "saved"
                                    ? Solve::PropagatorPhase::saved
                                    : Solve::PropagatorPhase::initial;
+    options.application_objective = application_objective_;
+    options.restart_on_model = configuration_.get("solver.objective_model") == "restart";
     std::vector<int32_t> wanted;
     for (int32_t lit : assumptions) {
         wanted.push_back(translator_.solver_literal(lit));

@@ -311,6 +311,10 @@ void add_solving_options(Options& options, Configuration& configuration, std::ve
                 "Decide variables that propagators create in their initial phase (initial) or in the saved one "
                 "(saved)",
                 setting("solver.propagator_phase"), false, "<mode>");
+    options.add(group, "opt-search,@2",
+                "After a model of an objective that a propagator enforces, restart from the assumptions (restart) "
+                "or walk on through the branches next to its decisions (walk)",
+                setting("solver.objective_model"), false, "<mode>");
     options.add(
         group, "const,c", "Replace term occurrences of <id> with <t>",
         [&constants](std::string_view value) {

@@ -910,6 +910,10 @@ Lit Solver::pick_branch() {
 }
 
 bool Solver::should_restart() {
+    if (restart_requested_) {
+        restart_requested_ = false;
+        return true;
+    }
     if (params_.luby_restarts) {
         if (conflicts_since_restart_ < luby_limit_) {
             return false;

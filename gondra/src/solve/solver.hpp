@@ -129,6 +129,9 @@ public:
     void block_model();
     // Backtracks to level 0, calling undo for every propagated level.
     void reset_search();
+    // Makes the search restart before its next decision (as by the restart
+    // policy: the call level and the saved phases stay).
+    void request_restart() { restart_requested_ = true; }
     Failure const& failure() const { return failure_; }
 
     // ---- solve calls ------------------------------------------------------
@@ -339,6 +342,7 @@ private:
     }
     void release_occurrences(Lit l);
     bool has_propagators_ = false;
+    bool restart_requested_ = false;
     bool has_decide_ = false;
     bool in_callback_ = false;
 

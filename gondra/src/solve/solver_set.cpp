@@ -181,6 +181,7 @@ SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& h
         }
     }
     optimize_ = problem_.has_objective();
+    restart_on_model_ = !optimize_ && options.application_objective && options.restart_on_model;
     model_limit_ = options.models > 0 ? static_cast<uint64_t>(options.models)
                                       : (options.models == 0 || optimize_ ? 0 : 1);
     auto start = std::chrono::steady_clock::now();
@@ -445,6 +446,16 @@ bool SolverSet::run_search(Solver& solver, std::vector<int32_t> const& base, Mod
                 return false;
             }
             if (optimize_) {
+                break;
+            }
+            if (restart_on_model_) {
+                // The propagator's stronger bound excludes this model and
+                // everything no better, so the rest of the space is searched
+                // afresh from the assumptions. The clause over the decisions
+                // keeps the search finite should the propagator admit the
+                // model once more.
+                solver.block_model();
+                solver.request_restart();
                 break;
             }
             if (!path.add_model(solver)) {

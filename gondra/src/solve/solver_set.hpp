@@ -31,6 +31,13 @@ struct SolveOptions {
     double time_limit = 0; // seconds, 0 = none
     uint64_t seed = 0;
     PropagatorPhase propagator_phase = PropagatorPhase::saved;
+    // A propagator enforces an objective of its own: it admits only models
+    // better than the last one it saw, so no model can be found twice.
+    bool application_objective = false;
+    // With such an objective, a model is followed by a restart (the saved
+    // phases lead the search back towards it) instead of a walk through the
+    // subspaces next to its decisions.
+    bool restart_on_model = true;
     std::vector<int32_t> assumptions;
 };
 
@@ -149,6 +156,7 @@ private:
     uint64_t models_ = 0;
     uint64_t model_limit_ = 0;
     bool optimize_ = false;
+    bool restart_on_model_ = false;
     bool has_best_ = false;
     std::vector<int64_t> best_;
     // Enumeration with several threads: the search space is split into cubes
