@@ -10,6 +10,8 @@
 // until the next push. Without compaction on growth, positions of entries
 // (start + index) stay valid across pushes to other lists; compaction is then
 // the owner's call, at a point where no position is held.
+#include "solve/pod_array.hpp"
+
 #include <bit>
 #include <cstdint>
 #include <span>
@@ -107,11 +109,11 @@ private:
 
     // Lays every list out afresh in the order of the lists.
     void compact() {
-        std::vector<T> packed;
+        PodArray<T> packed;
         packed.reserve(data_.size() - wasted_);
         for (Head& head : heads_) {
             auto begin = static_cast<uint32_t>(packed.size());
-            packed.insert(packed.end(), data_.begin() + head.begin, data_.begin() + head.begin + head.size);
+            packed.append(data_.begin() + head.begin, data_.begin() + head.begin + head.size);
             packed.resize(begin + capacity(head.size));
             head.begin = head.size == 0 ? 0 : begin;
         }
@@ -119,8 +121,8 @@ private:
         wasted_ = 0;
     }
 
-    std::vector<Head> heads_;
-    std::vector<T> data_;
+    PodArray<Head> heads_;
+    PodArray<T> data_;
     size_t wasted_ = 0;
     bool compact_on_growth_;
 };

@@ -15,7 +15,7 @@ Solver::Solver(uint32_t thread_id, SolverParams params)
       heap_(activity_) {
     watches_.resize(2);
     binaries_.resize(2);
-    occ_index_.resize(2, 0);
+    occ_index_.resize(2);
     occ_.emplace_back();
     watch_single_.resize(2, 0);
     level_stamp_.resize(2, 0);
@@ -42,7 +42,7 @@ Var Solver::new_var(bool by_propagator) {
     activity_.push_back(init);
     watches_.resize(2 * static_cast<size_t>(v) + 2);
     binaries_.resize(2 * static_cast<size_t>(v) + 2);
-    occ_index_.resize(2 * static_cast<size_t>(v) + 2, 0);
+    occ_index_.resize(2 * static_cast<size_t>(v) + 2);
     watch_single_.resize(2 * static_cast<size_t>(v) + 2, 0);
     if (v > 1) {
         heap_.insert(v);
@@ -54,10 +54,10 @@ Var Solver::new_var(bool by_propagator) {
 Solver::Occurrences& Solver::occurrences(Lit l) {
     if (occ_index_[l] == 0) {
         if (!occ_free_.empty()) {
-            occ_index_[l] = occ_free_.back();
+            occ_index_.set(l, occ_free_.back());
             occ_free_.pop_back();
         } else {
-            occ_index_[l] = static_cast<uint32_t>(occ_.size());
+            occ_index_.set(l, static_cast<uint32_t>(occ_.size()));
             occ_.emplace_back();
         }
     }
@@ -68,7 +68,7 @@ void Solver::release_occurrences(Lit l) {
     if (uint32_t index = occ_index_[l]; index != 0) {
         occ_[index] = {};
         occ_free_.push_back(index);
-        occ_index_[l] = 0;
+        occ_index_.set(l, 0);
     }
 }
 
@@ -182,7 +182,7 @@ void Solver::add_binary(Lit a, Lit b, bool removable) {
     binaries_.push(negate(a), b);
     binaries_.push(negate(b), a);
     if (removable) {
-        removable_binaries_.emplace_back(a, b);
+        removable_binaries_.push_back({a, b});
     }
 }
 

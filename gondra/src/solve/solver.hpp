@@ -3,6 +3,8 @@
 // owns one; everything here is single-threaded except the shared stop flag.
 #include "solve/clause_arena.hpp"
 #include "solve/list_arena.hpp"
+#include "solve/pod_array.hpp"
+#include "solve/sparse_index.hpp"
 #include "solve/literal.hpp"
 #include "solve/problem.hpp"
 #include "solve/propagator.hpp"
@@ -281,17 +283,17 @@ private:
     uint32_t problem_vars_ = 0;
 
     // assignment
-    std::vector<int8_t> value_; // per literal
-    std::vector<uint32_t> level_;
-    std::vector<Reason> reason_;
-    std::vector<uint32_t> trail_pos_;
-    std::vector<Lit> trail_;
+    PodArray<int8_t> value_; // per literal
+    PodArray<uint32_t> level_;
+    PodArray<Reason> reason_;
+    PodArray<uint32_t> trail_pos_;
+    PodArray<Lit> trail_;
     std::vector<uint32_t> trail_lim_;
     uint32_t qhead_ = 0;
     // Bit 0: the negative literal is preferred; phase_fixed: created by a
     // propagator, the phase is not saved while phase_keep_mask_ says so.
     static constexpr int8_t phase_fixed = 2;
-    std::vector<int8_t> phase_;
+    PodArray<int8_t> phase_;
     int8_t phase_keep_mask_ = 0;
 
     // clauses
@@ -331,8 +333,8 @@ private:
     };
     static constexpr uint16_t watch_several = UINT16_MAX;
     static constexpr uint32_t max_slots = UINT16_MAX - 1;
-    std::vector<uint16_t> watch_single_;
-    std::vector<uint32_t> occ_index_;
+    PodArray<uint16_t> watch_single_;
+    SparseIndex occ_index_;
     std::vector<Occurrences> occ_; // entry 0 unused
     std::vector<uint32_t> occ_free_;
     Occurrences& occurrences(Lit l);
@@ -358,7 +360,7 @@ private:
     Failure failure_;
 
     // analysis buffers
-    std::vector<int8_t> seen_;
+    PodArray<int8_t> seen_;
     std::vector<Lit> learnt_;
     std::vector<Lit> analyze_stack_;
     std::vector<Lit> analyze_clear_;
@@ -368,7 +370,7 @@ private:
     std::vector<Lit> add_buf_;
 
     // heuristic
-    std::vector<double> activity_;
+    PodArray<double> activity_;
     VarHeap heap_;
     double var_inc_ = 1.0;
     double cla_inc_ = 1.0;
@@ -402,7 +404,11 @@ private:
     // that nothing derived from such information reaches level 0.
     Lit step_ = lit_undef;
     bool tainted_ = false; // per-call information entered without a call literal
-    std::vector<std::pair<Lit, Lit>> removable_binaries_; // learnt or volatile
+    struct BinaryClause {
+        Lit a;
+        Lit b;
+    };
+    PodArray<BinaryClause> removable_binaries_; // learnt or volatile
 
     SolverStatistics stats_;
 };

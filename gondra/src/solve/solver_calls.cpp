@@ -194,8 +194,13 @@ void Solver::truncate_root(uint32_t mark) {
 // variables above vars, which go with their variables).
 void Solver::drop_binaries(bool all_removable, uint32_t vars) {
     if (!all_removable) {
-        std::erase_if(removable_binaries_,
-                      [vars](auto const& b) { return var_of(b.first) > vars || var_of(b.second) > vars; });
+        size_t kept = 0;
+        for (auto const& b : removable_binaries_) {
+            if (var_of(b.a) <= vars && var_of(b.b) <= vars) {
+                removable_binaries_[kept++] = b;
+            }
+        }
+        removable_binaries_.resize(kept);
         return;
     }
     // (list literal, partner) for both directions; one occurrence is removed

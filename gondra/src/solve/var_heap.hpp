@@ -1,14 +1,15 @@
 #pragma once
 // Binary max-heap of variables ordered by activity; positions are kept so that
 // bumping a variable is a logarithmic sift.
+#include "solve/pod_array.hpp"
+
 #include <cstdint>
-#include <vector>
 
 namespace Gondra::Solve {
 
 class VarHeap {
 public:
-    explicit VarHeap(std::vector<double> const& activity) : activity_(activity) {}
+    explicit VarHeap(PodArray<double> const& activity) : activity_(activity) {}
 
     bool empty() const { return heap_.empty(); }
     bool contains(uint32_t var) const { return var < index_.size() && index_[var] >= 0; }
@@ -88,9 +89,9 @@ private:
         index_[v] = static_cast<int32_t>(i);
     }
 
-    std::vector<double> const& activity_;
-    std::vector<uint32_t> heap_;
-    std::vector<int32_t> index_;
+    PodArray<double> const& activity_;
+    PodArray<uint32_t> heap_;
+    PodArray<int32_t> index_;
 };
 
 } // namespace Gondra::Solve
