@@ -269,6 +269,24 @@ bool ThreadSolver::translate(InitClauseCreator& cc, TheoryStats& stats, TheoryCo
         });
         constraints.resize(kept);
     }
+    // The host derives level-0 facts from what was translated (a distinct
+    // constraint's weight constraints prune values that its propagation
+    // left), but reports only later changes to the propagator: read them
+    // here, or the bounds stay behind the host's assignment and a total
+    // assignment is taken for one with nothing left to split.
+    {
+        auto mode = cc.mode();
+        cc.set_mode(InitClauseCreator::normal);
+        double propagate_time = stats_->time_propagate;
+        double check_time = stats_->time_check;
+        bool ok = simplify(cc, config.check_state);
+        stats_->time_propagate = propagate_time;
+        stats_->time_check = check_time;
+        cc.set_mode(mode);
+        if (!ok) {
+            return false;
+        }
+    }
     if (config.add_order_clauses) {
         for (auto const& vs : var_states_) {
             literal_t below = 0;
