@@ -218,6 +218,8 @@ bool ThreadSolver::translate(InitClauseCreator& cc, TheoryStats& stats, TheoryCo
                              ConstraintList& constraints) {
     std::size_t initial = constraints.size();
     std::size_t kept = 0;
+    auto handed_over = [&cc] { return cc.stats().translate_clauses + cc.stats().translate_wcs; };
+    auto handed_before = handed_over();
     for (std::size_t i = 0; i < constraints.size(); ++i) {
         auto& state = add_constraint(*constraints[i]);
         if (i >= initial) {
@@ -274,7 +276,7 @@ bool ThreadSolver::translate(InitClauseCreator& cc, TheoryStats& stats, TheoryCo
     // left), but reports only later changes to the propagator: read them
     // here, or the bounds stay behind the host's assignment and a total
     // assignment is taken for one with nothing left to split.
-    {
+    if (handed_over() != handed_before) {
         auto mode = cc.mode();
         cc.set_mode(InitClauseCreator::normal);
         double propagate_time = stats_->time_propagate;
