@@ -437,6 +437,25 @@ bool SumConstraintStateImpl<Objective, Base>::propagate_shared(ThreadSolver& sol
 }
 
 template <bool Objective, class Base>
+bool SumConstraintStateImpl<Objective, Base>::holds_at_lower_bounds(ThreadSolver const& solver) const {
+    wide_t rhs = 0;
+    if constexpr (Objective) {
+        auto bound = solver.minimize_bound();
+        if (!bound.has_value()) {
+            return true;
+        }
+        rhs = *bound;
+    } else {
+        rhs = constraint_->rhs();
+    }
+    wide_t sum = 0;
+    for (auto const& [coefficient, var] : constraint_->elements()) {
+        sum += static_cast<wide_t>(coefficient) * solver.var_state(var).lower_bound();
+    }
+    return sum <= rhs;
+}
+
+template <bool Objective, class Base>
 void SumConstraintStateImpl<Objective, Base>::check_assignment(ThreadSolver& solver) const {
     wide_t rhs = 0;
     if constexpr (Objective) {
