@@ -440,6 +440,14 @@ template <bool Objective, class Base>
 bool SumConstraintStateImpl<Objective, Base>::holds_at_lower_bounds(ThreadSolver const& solver) const {
     wide_t rhs = 0;
     if constexpr (Objective) {
+        // After the model the host rules out every value the unfixed
+        // variables could still take; none of them may be cheaper than the
+        // lower bound, so a variable with a negative weight must be fixed.
+        for (auto const& [coefficient, var] : constraint_->elements()) {
+            if (coefficient < 0 && !solver.var_state(var).is_assigned()) {
+                return false;
+            }
+        }
         auto bound = solver.minimize_bound();
         if (!bound.has_value()) {
             return true;

@@ -60,7 +60,8 @@ public:
 
     wide_t lower_sum() const { return lower_sum_; }
     // Whether the sum holds when every variable takes its lower bound (for
-    // the objective: stays within the thread's bound).
+    // the objective: stays within the thread's bound, and no unfixed
+    // variable has a cheaper value than its lower bound).
     bool holds_at_lower_bounds(ThreadSolver const& solver) const;
     wide_t upper_sum() const { return upper_sum_; }
 

@@ -577,9 +577,9 @@ bool ThreadSolver::lower_bounds_are_model(Host::Assignment assignment) {
     }
     std::sort(states.begin(), states.end());
     states.erase(std::unique(states.begin(), states.end()), states.end());
-    // The objective may keep a variable unfixed too: its value is the lower
-    // bound within the thread's cost bound, and the next model must be
-    // cheaper than that anyway.
+    // The objective may keep a variable of positive weight unfixed: its
+    // lower bound is its cheapest value, and the next model must be cheaper
+    // than this one anyway.
     return std::all_of(states.begin(), states.end(), [this](AbstractConstraintState const* state) {
         return holds_at_lower_bounds(*state, *this).value_or(false);
     });
