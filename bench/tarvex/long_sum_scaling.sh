@@ -34,10 +34,10 @@ printf '%8s %10s %10s %10s\n' n shown hidden solve
 for n in 10000 20000 100000; do
     shown=$dir/shown_$n.lp
     hidden=$dir/hidden_$n.lp
-    printf '&dom{0..1} = x(I) :- I=1..%d.\n&__sum_h{x(I) : I=1..%d} >= %d.\n' "$n" "$n" $((n / 2)) >"$shown"
+    printf '&dom{0..1} = x(I) :- I=1..%d.\n&sum{x(I) : I=1..%d} >= %d.\n' "$n" "$n" $((n / 2)) >"$shown"
     { cat "$shown"; echo '&show{}.'; } >"$hidden"
     with_output=$(run "$shown")
     without_output=$(run "$hidden")
-    solve=$(sed -n 's/^summary.times.solve : //p' "$dir/stats")
+    solve=$(sed -n 's/^summary.times.solve : //p' "$dir/stats" | head -n 1)
     printf '%8d %10s %10s %10.2f\n' "$n" "$with_output" "$without_output" "${solve:-0}"
 done

@@ -167,8 +167,8 @@ def _load_module(directory):
         path = os.path.join(directory, "_tarvex" + suffix)
         if os.path.exists(path):
             loader = importlib.machinery.ExtensionFileLoader("_tarvex", path)
-            spec = importlib.util.spec_from_file_location("_tarvex", path, loader=loader)
-            module = importlib.util.module_from_spec(spec)
+            module_spec = importlib.util.spec_from_file_location("_tarvex", path, loader=loader)
+            module = importlib.util.module_from_spec(module_spec)
             sys.modules["_tarvex"] = module
             try:
                 loader.exec_module(module)
