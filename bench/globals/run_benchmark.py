@@ -10,15 +10,17 @@ Runs, side by side and in one go:
            a minimised makespan, to a proven optimum (la06 to la15 of the
            shared instances).
 
-tarvex runs twice: with its default settings and with the propagation options
-that suit the model (--distinct-propagation, --disjoint-propagation,
---refine-reasons). If the binary does not know an option, the tuned run is
-reported as not available.
+tarvex runs twice: with its default settings and with the options that suit
+the model (TUNED: distinct constraints propagated rather than translated,
+their propagation strength, edge finding, the lower-bound decisions). If the
+binary does not know an option, the tuned run is reported as not available.
 Every result is checked: the queens placement and the SEND + MORE digits are
 verified, magic squares are counted, job-shop optima are compared with the
 known ones. Times are wall-clock seconds of the whole program (MiniZinc's
 includes compiling the model), best of --repeat runs; ratio = tarvex / gecode
-(below 1: tarvex is faster). "-" marks a run that hit --limit or failed.
+(below 1: tarvex is faster); "user" is the same ratio of user CPU time
+(children included), which the machine's load distorts less. "-" marks a run
+that hit --limit or failed.
 
     bench/globals/run_benchmark.py --tarvex build/bin/tarvex --limit 60
     bench/globals/run_benchmark.py queens jobshop --instances la06 la13
@@ -27,6 +29,7 @@ import argparse
 import json
 import os
 import re
+import resource
 import shutil
 import subprocess
 import sys
@@ -40,31 +43,39 @@ from to_facts import facts, read_instance  # noqa: E402
 DATA = os.path.join(HERE, "..", "..", "..", "shared", "data", "jobshop")
 
 # Options under which each model is meant to run.
+# Small distinct constraints are translated into weight constraints by
+# default; the queens and the magic square search faster with them propagated.
 TUNED = {
-    "queens": ["--distinct-propagation=values"],
-    "magic": [],
+    "queens": ["--translate-distinct=0", "--distinct-propagation=values"],
+    "magic": ["--translate-distinct=0"],
     "send": [],
-    "jobshop": ["--disjoint-propagation=edge-finding", "--refine-reasons=no"],
+    "jobshop": ["--disjoint-propagation=edge-finding", "--refine-reasons=no", "--order-heuristic=lower-bound"],
 }
 
 CSP = re.compile(r"__csp\(([^,()]+(?:\([^()]*\))?),(-?\d+)\)")
 
 
 class Run:
-    def __init__(self, seconds=None, output="", ok=False, note=""):
+    def __init__(self, seconds=None, output="", ok=False, note="", user=None):
         self.seconds = seconds
         self.output = output
         self.ok = ok
         self.note = note
+        # CPU seconds in user mode of the program and its children: less
+        # dependent on the machine's load than the wall-clock time.
+        self.user = user
 
 
 def timed(command, limit):
+    """(wall seconds, user seconds, stdout, stderr, exit code)."""
     start = time.monotonic()
+    before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_utime
     try:
         proc = subprocess.run(command, capture_output=True, text=True, timeout=limit + 30)
     except subprocess.TimeoutExpired:
-        return None, "", "", -1
-    return time.monotonic() - start, proc.stdout, proc.stderr, proc.returncode
+        return None, None, "", "", -1
+    user = resource.getrusage(resource.RUSAGE_CHILDREN).ru_utime - before
+    return time.monotonic() - start, user, proc.stdout, proc.stderr, proc.returncode
 
 
 def best_of(repeat, run):
@@ -79,24 +90,24 @@ def best_of(repeat, run):
 
 
 def run_tarvex(args, files, extra, limit):
-    seconds, out, err, code = timed([args.tarvex, *files, "--time-limit", str(int(limit)), *extra], limit)
+    seconds, user, out, err, code = timed([args.tarvex, *files, "--time-limit", str(int(limit)), *extra], limit)
     if code == 1 and "unknown option" in err:
         return Run(note="no option")
     if seconds is None:
         return Run(note="timeout")
     if code == 0:
         return Run(note="limit")
-    return Run(seconds, out, code in (10, 20, 30), "" if code in (10, 20, 30) else f"exit {code}")
+    return Run(seconds, out, code in (10, 20, 30), "" if code in (10, 20, 30) else f"exit {code}", user)
 
 
 def run_gecode(model, data, extra, limit):
     command = ["minizinc", "--solver", "gecode", "--time-limit", str(int(limit * 1000)), *extra, model]
     if data:
         command.append(data)
-    seconds, out, err, code = timed(command, limit)
+    seconds, user, out, err, code = timed(command, limit)
     if seconds is None:
         return Run(note="timeout")
-    return Run(seconds, out, code == 0, "" if code == 0 else f"exit {code}")
+    return Run(seconds, out, code == 0, "" if code == 0 else f"exit {code}", user)
 
 
 def last_values(output):
@@ -234,6 +245,11 @@ def ratio(run, peer):
     return f"{run.seconds / peer.seconds:6.2f}" if run.ok and peer.ok and peer.seconds > 0 else f"{'-':>6}"
 
 
+def user_ratio(run, peer):
+    ok = run.ok and peer.ok and run.user is not None and peer.user
+    return f"{run.user / peer.user:6.2f}" if ok else f"{'-':>6}"
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("benchmarks", nargs="*", help=f"of {', '.join(BENCHMARKS)} (default: all)")
@@ -249,20 +265,22 @@ def main():
     if shutil.which("minizinc") is None:
         sys.exit("minizinc is not installed (Debian packages minizinc, libgecodeflatzinc49)")
 
-    print(f"{'benchmark':18} | {'gecode':>8} | {'tarvex':>8} {'ratio':>6} | {'tuned':>8} {'ratio':>6} | tuned options")
+    print(f"{'benchmark':18} | {'gecode':>8} | {'tarvex':>8} {'ratio':>6} | {'tuned':>8} {'ratio':>6} {'user':>6} "
+          "| tuned options")
     totals = {"gecode": 0.0, "tuned": 0.0}
     for key in args.benchmarks or list(BENCHMARKS):
         for name, gecode, tarvex in BENCHMARKS[key](args):
             g = best_of(args.repeat, gecode)
             d = best_of(args.repeat, lambda: tarvex([]))
             t = best_of(args.repeat, lambda: tarvex(TUNED[key])) if TUNED[key] else d
-            print(f"{name:18} | {cell(g)} | {cell(d)} {ratio(d, g)} | {cell(t)} {ratio(t, g)} | "
+            print(f"{name:18} | {cell(g)} | {cell(d)} {ratio(d, g)} | {cell(t)} {ratio(t, g)} {user_ratio(t, g)} | "
                   f"{' '.join(TUNED[key]) or '(defaults)'}", flush=True)
             if g.ok and t.ok:
                 totals["gecode"] += g.seconds
                 totals["tuned"] += t.seconds
     if totals["gecode"] > 0:
         print(f"tuned tarvex / gecode over the rows both solved: {totals['tuned'] / totals['gecode']:.2f}")
+    print("load average (1, 5, 15 minutes): " + " ".join(f"{x:.2f}" for x in os.getloadavg()))
 
 
 if __name__ == "__main__":

@@ -11,6 +11,7 @@ options go to the host as they are; any other long option sets the theory's
 option of that name.
 """
 
+import os
 import signal
 import sys
 import threading
@@ -226,18 +227,35 @@ class InterruptSignals:
             solver.interrupt()
 
 
+def output_failure(error):
+    return TarvexError(f"cannot write the output: {error.strerror or error}")
+
+
 class SolveState:
-    """What the events of the search print and collect."""
+    """What the events of the search print and collect.
+
+    A failed write is remembered (buffered text may fail only at a later
+    flush); the model after it stops the search, since models that nobody
+    gets are lost and searching on would report success for them.
+    """
 
     def __init__(self, output):
         self.output = output
         self.started = False
         self.models = 0
         self.best = []
+        self.write_error = None
+
+    def write(self, action, *arguments):
+        if self.write_error is None:
+            try:
+                action(*arguments)
+            except OSError as error:
+                self.write_error = error
 
     def on_start(self):
         self.started = True
-        self.output.search_started()
+        self.write(self.output.search_started)
 
     def on_model(self, model):
         costs = model.costs
@@ -248,7 +266,9 @@ class SolveState:
                 return
             self.best = costs
         self.models += 1
-        self.output.model(self.models, model._texts, costs)
+        self.write(self.output.model, self.models, model._texts, costs)
+        if self.write_error is not None:
+            raise output_failure(self.write_error)
 
 
 def solve_interruptibly(solver, state):
@@ -279,6 +299,15 @@ def solve_interruptibly(solver, state):
     return outcome[0]
 
 
+def flush_standard_output():
+    """Before a message on standard error; an output that fails is reported
+    by the run itself."""
+    try:
+        sys.stdout.flush()
+    except OSError:
+        pass
+
+
 class ErrorReport:
     """Errors on standard error after the program's name, line by line.
 
@@ -292,12 +321,12 @@ class ErrorReport:
         self.logged = []
 
     def logger(self, code, message):
-        sys.stdout.flush()
+        flush_standard_output()
         sys.stderr.write(message + "\n")
         self.logged.append(message)
 
     def __call__(self, message):
-        sys.stdout.flush()
+        flush_standard_output()
         printed = False
         for line in message.split("\n"):
             if not line or line in self.logged or (line == "parsing failed" and self.logged):
@@ -308,7 +337,7 @@ class ErrorReport:
             sys.stderr.write(f"{self.program}: unknown error\n")
 
     def option(self, message):
-        sys.stdout.flush()
+        flush_standard_output()
         sys.stderr.write(f"{self.program}: error: {message}\n")
 
 
@@ -387,20 +416,42 @@ def _solve(solver, command_line, report, start, signals):
     else:
         status = "unsatisfiable" if solved and result.unsatisfiable else "unknown"
     if solved and "stats" in command_line.flags:
-        output.statistics(result.statistics, solver.statistics)
-    output.summary(Summary(status, state.models, exhausted, (solved and result.interrupted) or signals.received,
-                           state.best, time.monotonic() - start, None if solved else str(failure)))
+        state.write(output.statistics, result.statistics, solver.statistics)
+    state.write(output.summary, Summary(status, state.models, exhausted,
+                                        (solved and result.interrupted) or signals.received, state.best,
+                                        time.monotonic() - start, None if solved else str(failure)))
+    state.write(output.out.flush)
+    if state.write_error is not None:
+        # Text left in the buffer would fail again when the interpreter ends.
+        discard_standard_output()
+        if solved:
+            failure = output_failure(state.write_error)
+            solved = False
     if not solved:
         report_failure(report, failure)
         return exit_code_of(failure)
     return EXIT_CODES[status]
 
 
+def discard_standard_output():
+    try:
+        descriptor = sys.stdout.fileno()
+        null = os.open(os.devnull, os.O_WRONLY)
+    except (AttributeError, OSError, ValueError):
+        return  # not a file: nothing flushes it at exit
+    try:
+        os.dup2(null, descriptor)
+    except OSError:
+        pass
+    finally:
+        os.close(null)
+
+
 def report_failure(report, error):
     if isinstance(error, (TarvexError, MemoryError)):
         report(str(error))
     else:
-        sys.stdout.flush()
+        flush_standard_output()
         sys.stderr.write(f"{report.program}: internal error: {error}\n")
 
 

@@ -1,5 +1,6 @@
 #include "constraints/distinct_constraint_state.hpp"
 
+#include "constraints/constraint_translation.hpp"
 #include "core/checked_arithmetic.hpp"
 #include "solver/thread_solver.hpp"
 
@@ -117,11 +118,13 @@ void DistinctConstraintState::detach_from_solver(ThreadSolver& solver) {
 std::pair<bool, bool> DistinctConstraintState::translate_to_clauses(TheoryConfig const& config,
                                                                      ThreadSolver& solver, InitClauseCreator& cc,
                                                                      ConstraintList& added) {
-    static_cast<void>(config);
-    static_cast<void>(solver);
-    static_cast<void>(cc);
-    static_cast<void>(added);
-    return {true, false};
+    // Fresh bounds: a term may still be waiting for its refresh.
+    std::vector<TermBounds> bounds;
+    bounds.reserve(constraint_->size());
+    for (auto const& term : constraint_->terms()) {
+        bounds.push_back(compute_bounds(solver, term));
+    }
+    return translate_distinct(config, solver, cc, *constraint_, bounds, added);
 }
 
 std::unique_ptr<AbstractConstraintState> DistinctConstraintState::clone_state() const {

@@ -218,6 +218,8 @@ bool ThreadSolver::translate(InitClauseCreator& cc, TheoryStats& stats, TheoryCo
                              ConstraintList& constraints) {
     std::size_t initial = constraints.size();
     std::size_t kept = 0;
+    auto handed_over = [&cc] { return cc.stats().translate_clauses + cc.stats().translate_wcs; };
+    auto handed_before = handed_over();
     for (std::size_t i = 0; i < constraints.size(); ++i) {
         auto& state = add_constraint(*constraints[i]);
         if (i >= initial) {
@@ -268,6 +270,24 @@ bool ThreadSolver::translate(InitClauseCreator& cc, TheoryStats& stats, TheoryCo
             return std::binary_search(removed.begin(), removed.end(), entry.first);
         });
         constraints.resize(kept);
+    }
+    // The host derives level-0 facts from what was translated (a distinct
+    // constraint's weight constraints prune values that its propagation
+    // left), but reports only later changes to the propagator: read them
+    // here, or the bounds stay behind the host's assignment and a total
+    // assignment is taken for one with nothing left to split.
+    if (handed_over() != handed_before) {
+        auto mode = cc.mode();
+        cc.set_mode(InitClauseCreator::normal);
+        double propagate_time = stats_->time_propagate;
+        double check_time = stats_->time_check;
+        bool ok = simplify(cc, config.check_state);
+        stats_->time_propagate = propagate_time;
+        stats_->time_check = check_time;
+        cc.set_mode(mode);
+        if (!ok) {
+            return false;
+        }
     }
     if (config.add_order_clauses) {
         for (auto const& vs : var_states_) {

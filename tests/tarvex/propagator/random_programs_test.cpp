@@ -155,27 +155,32 @@ TEST(RandomPrograms, GlobalsThreeThreads) {
     run_programs({.pin_values = true, .globals = true}, 3, 80, 144);
 }
 
+// Small distinct constraints are translated by default; these keep them
+// propagated.
 TEST(RandomPrograms, GlobalsWithAndWithoutChecks) {
-    Settings const state{{"check-state", "yes"}};
+    Settings const state{{"check-state", "yes"}, {"translate-distinct", "0"}};
     run_programs({.globals = true}, 1, 100, 145, false, state);
     run_programs({.globals = true}, 3, 100, 146, false, state);
     run_programs({.globals = true}, 1, 100, 147, false, {{"check-solution", "no"}});
+    run_programs({.globals = true}, 3, 80, 159, false, {{"check-state", "yes"}});
 }
 
 TEST(RandomPrograms, GlobalsWithStrongerPropagation) {
-    Settings values{{"distinct-propagation", "values"}, {"disjoint-propagation", "edge-finding"}};
+    Settings values{{"distinct-propagation", "values"}, {"disjoint-propagation", "edge-finding"},
+                    {"translate-distinct", "0"}};
     run_programs({.globals = true}, 1, 150, 151, false, values);
     run_programs({.globals = true}, 3, 100, 152, false, values);
     run_programs({.globals = true}, 1, 80, 153, true, values);
     values.emplace_back("check-state", "yes");
     run_programs({.pin_values = true, .globals = true}, 1, 80, 154, false, values);
-    Settings const bounds{{"distinct-propagation", "bounds"}, {"disjoint-propagation", "edge-finding"}};
+    Settings const bounds{{"distinct-propagation", "bounds"}, {"disjoint-propagation", "edge-finding"},
+                          {"translate-distinct", "0"}};
     run_programs({.globals = true}, 1, 150, 155, false, bounds);
     run_programs({.globals = true}, 3, 100, 156, false, bounds);
     run_programs({.globals = true}, 1, 80, 157, true, bounds);
     // Threads with different strengths search one space together.
     Settings const mixed{{"distinct-propagation", "values,1"}, {"disjoint-propagation", "edge-finding,2"},
-                         {"distinct-propagation", "bounds,2"}};
+                         {"distinct-propagation", "bounds,2"}, {"translate-distinct", "0"}};
     run_programs({.globals = true}, 3, 100, 158, false, mixed);
 }
 
@@ -185,8 +190,13 @@ TEST(RandomPrograms, GlobalsInTwoSteps) {
 }
 
 TEST(RandomPrograms, GlobalsWithTranslationOffAndAtItsLimits) {
-    run_programs({.globals = true}, 1, 100, 161, false, translation_off);
-    run_programs({.globals = true}, 3, 60, 162, false, translation_max);
+    run_programs({.globals = true}, 1, 150, 161, false, translation_off);
+    run_programs({.globals = true}, 3, 100, 162, false, translation_off);
+    run_programs({.globals = true}, 1, 150, 163, false, translation_max);
+    run_programs({.globals = true}, 3, 100, 164, false, translation_max);
+    run_programs({.pin_values = true, .globals = true}, 1, 80, 165, false, translation_max);
+    run_programs({.globals = true}, 1, 80, 166, true, translation_max);
+    run_programs({.globals = true}, 3, 60, 167, true, translation_max);
 }
 
 TEST(RandomPrograms, TranslationOffOneAndThreeThreads) {

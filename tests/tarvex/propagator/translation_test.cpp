@@ -177,3 +177,72 @@ TEST(Translation, ObjectiveTranslatedOrNotHasTheSameOptimum) {
             << threads;
     }
 }
+
+// Three variables over [1, 3] cover two values below their tops: a limit of
+// two keeps the constraint, three translates it into one weight constraint
+// per value. Values 1 and 2 need a new literal per variable (three clauses
+// each), value 3 is the negation of x <= 2.
+TEST(Translation, DistinctBecomesOneWeightConstraintPerSharedValue) {
+    std::string program = "&dom{1..3} = x. &dom{1..3} = y. &dom{1..3} = z. &distinct{x; y; z} :- a. {a}.";
+    auto kept = solve_with(program, {{"translate-distinct", "2"}});
+    EXPECT_EQ(kept.constraints, 1u);
+    EXPECT_EQ(stat(kept, "Translate.Weight constraints"), 0);
+    EXPECT_EQ(stat(kept, "Translate.Constraints removed"), 0);
+
+    auto translated = solve_with(program, {{"translate-distinct", "3"}});
+    EXPECT_EQ(translated.constraints, 0u);
+    EXPECT_EQ(stat(translated, "Translate.Constraints removed"), 1);
+    EXPECT_EQ(stat(translated, "Translate.Constraints added"), 0);
+    EXPECT_EQ(stat(translated, "Translate.Weight constraints"), 3);
+    EXPECT_EQ(stat(translated, "Translate.Literals"), 3 * (2 + 2));
+    EXPECT_EQ(stat(translated, "Translate.Clauses"), 3 * 2 * 3);
+    EXPECT_EQ(stat(translated, "Problem.Constraints"), 0);
+    EXPECT_EQ(translated.outcome.models.size(), 27u + 6u);
+    EXPECT_EQ(model_set(translated.outcome), model_set(kept.outcome));
+    auto threads = solve_with(program, {{"translate-distinct", "3"}}, "3");
+    EXPECT_EQ(model_set(threads.outcome), model_set(kept.outcome));
+}
+
+// A constant shares its value with a variable's domain: one weight
+// constraint ties them; the other constant lies outside every domain.
+TEST(Translation, DistinctWithConstantsExcludesTheirValues) {
+    auto t = solve_with("&dom{1..5} = x. &distinct{x; 3; 7}.", {});
+    EXPECT_EQ(t.constraints, 0u);
+    EXPECT_EQ(stat(t, "Translate.Weight constraints"), 1);
+    // x <= 3, x <= 2 and the literal for x = 3.
+    EXPECT_EQ(stat(t, "Translate.Literals"), 3);
+    std::set<Model> expected;
+    for (int v : {1, 2, 4, 5}) {
+        expected.insert({"__csp(x," + std::to_string(v) + ")"});
+    }
+    EXPECT_EQ(model_set(t.outcome), expected);
+}
+
+// A term of two elements that shares values gets an auxiliary variable tied
+// to it by two sums, which the same walk translates in turn.
+TEST(Translation, DistinctTermOfSeveralElementsGetsAnAuxiliaryVariable) {
+    std::string program = "&dom{0..1} = x. &dom{0..1} = y. &dom{0..3} = z. &distinct{x + y; 2; z}.";
+    auto off = solve_with(program, {{"translate-distinct", "0"}});
+    EXPECT_EQ(off.constraints, 1u);
+    auto t = solve_with(program, {});
+    EXPECT_EQ(stat(t, "Translate.Constraints added"), 2);
+    EXPECT_EQ(stat(t, "Translate.Constraints removed"), 3);
+    EXPECT_EQ(t.constraints, 0u);
+    EXPECT_EQ(stat(t, "Problem.Constraints"), 0);
+    // Two pairs (x, y) with sum 1 and one with sum 0, two values of z each.
+    EXPECT_EQ(t.outcome.models.size(), 6u);
+    EXPECT_EQ(model_set(t.outcome), model_set(off.outcome));
+    auto threads = solve_with(program, {}, "3");
+    EXPECT_EQ(model_set(threads.outcome), model_set(off.outcome));
+}
+
+// The weight constraints prune values that propagation left (x = 6 here);
+// the host fixes them on level 0 without reporting the change, so the
+// theory must read them before search: otherwise it takes x for open,
+// "splits" it with a literal that is already true, and y is never split.
+TEST(Translation, FactsDerivedFromTranslatedConstraintsReachTheBounds) {
+    std::string program = "&dom{5..7} = x. &dom{-10..-9} = y. &distinct{5; 4; x - 2}.";
+    auto t = solve_with(program, {});
+    EXPECT_EQ(t.constraints, 0u);
+    EXPECT_EQ(model_set(t.outcome), (std::set<Model>{{"__csp(x,5)", "__csp(y,-10)"}, {"__csp(x,5)", "__csp(y,-9)"}}));
+}
