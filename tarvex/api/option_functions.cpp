@@ -39,6 +39,17 @@ std::string shown(double value) {
     return out.str();
 }
 
+std::string lower_bound_models_name(LowerBoundModels mode) {
+    switch (mode) {
+    case LowerBoundModels::Yes:
+        return "yes";
+    case LowerBoundModels::No:
+        return "no";
+    default:
+        return "auto";
+    }
+}
+
 // The graph of difference constraints is set for every thread alike.
 void set_difference_graph(TheoryConfig& config, bool on) {
     config.default_solver_config.difference_graph = on;
@@ -53,6 +64,8 @@ std::string heuristic_name(HeuristicMode mode) {
         return "max-chain";
     case HeuristicMode::LowerBound:
         return "lower-bound";
+    case HeuristicMode::Auto:
+        return "auto";
     default:
         return "none";
     }
@@ -219,8 +232,10 @@ bool tarvex_register_options(tarvex_theory_t* theory, gondra_options_t* options)
                  "Add binary clauses for order literals after translation [" + yes_no(config.add_order_clauses) + "]",
                  config.add_order_clauses);
         add.thread_option("order-heuristic",
-                          "Make the decision heuristic aware of order literls [" + heuristic_name(thread.heuristic) +
-                              "]\n      <arg>: {none,max-chain,lower-bound}[,<i>]\n"
+                          "Make the decision heuristic aware of order literals [" + heuristic_name(thread.heuristic) +
+                              "]\n      <arg>: {auto,none,max-chain,lower-bound}[,<i>]\n"
+                              "        auto     : lower-bound while an objective is optimised,\n"
+                              "                   none otherwise\n"
                               "        none     : use voskel's heuristic\n"
                               "        max-chain: assign chains of literals\n"
                               "        lower-bound: assign a decided variable its lower bound and\n"
@@ -263,6 +278,17 @@ bool tarvex_register_options(tarvex_theory_t* theory, gondra_options_t* options)
                 "filled windows\n        edge-finding: edge finding in both directions\n      <i>  : Only enable "
                 "for thread <i>",
             Target::disjoint_propagation, disjoint_value);
+        add.option(
+            "lower-bound-models",
+            "Take lower bounds as values when they satisfy all sums, instead of splitting domains [" +
+                lower_bound_models_name(config.lower_bound_models) +
+                "]\n      <arg>: {auto|yes|no}\n        auto: when one model is asked for or an objective is "
+                "optimised\n        yes : always (models that differ only there are not enumerated)",
+            [&config](char const* text) {
+                config.lower_bound_models = read_lower_bound_models(text);
+                return true;
+            },
+            false, "<arg>");
         add.option(
             "diff-cycles",
             "Find cycles of difference constraints in a graph [" + yes_no(thread.difference_graph) + "]",
@@ -362,6 +388,8 @@ bool tarvex_configure(tarvex_theory_t* theory, char const* key, char const* valu
             config.min_int = read_int_in(text, -int_bound, int_bound);
         } else if (name == "max-int") {
             config.max_int = read_int_in(text, -int_bound, int_bound);
+        } else if (name == "lower-bound-models") {
+            config.lower_bound_models = read_lower_bound_models(text);
         } else if (name == "diff-cycles") {
             set_difference_graph(config, read_bool(text));
         } else if (name == "order-heuristic") {
@@ -389,7 +417,7 @@ bool tarvex_configure(tarvex_theory_t* theory, char const* key, char const* valu
 
 bool tarvex_prepare(tarvex_theory_t* theory, gondra_control_t* control) {
     return Host::guard([&] {
-        require_theory(theory);
+        auto& handle = require_theory(theory);
         if (control == nullptr) {
             throw std::invalid_argument("invalid control");
         }
@@ -405,23 +433,25 @@ bool tarvex_prepare(tarvex_theory_t* theory, gondra_control_t* control) {
         Host::check(gondra_configuration_value_get_size(configuration, models, &size));
         std::string value(size, '\0');
         Host::check(gondra_configuration_value_get(configuration, models, value.data(), size));
-        if (std::strcmp(value.c_str(), "-1") != 0) {
-            return;
-        }
         // A non-empty objective asks for models until the optimum is proven,
         // unless the user chose the number of models.
         gondra_theory_atoms_t const* atoms_c = nullptr;
         Host::check(gondra_control_theory_atoms(control, &atoms_c));
         Host::TheoryAtoms atoms{atoms_c};
+        bool objective = false;
         std::size_t count = atoms.size();
-        for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t i = 0; i < count && !objective; ++i) {
             auto atom = static_cast<gondra_id_t>(i);
             TermRef name{atoms, atoms.atom_term(atom)};
-            if ((term_matches(name, "minimize", 0) || term_matches(name, "maximize", 0)) &&
-                !atoms.atom_elements(atom).empty()) {
-                Host::check(gondra_configuration_value_set(configuration, models, "0"));
-                return;
-            }
+            objective = (term_matches(name, "minimize", 0) || term_matches(name, "maximize", 0)) &&
+                        !atoms.atom_elements(atom).empty();
+        }
+        bool unset = std::strcmp(value.c_str(), "-1") == 0;
+        // Unset, the host looks for one model.
+        handle.propagator.config().single_model_search =
+            objective || unset || std::strcmp(value.c_str(), "1") == 0;
+        if (unset && objective) {
+            Host::check(gondra_configuration_value_set(configuration, models, "0"));
         }
     });
 }

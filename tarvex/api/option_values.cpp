@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace Tarvex {
 
@@ -118,6 +119,9 @@ HeuristicMode read_heuristic(std::string_view part) {
     if (keyword_matches(part, "lower-bound")) {
         return HeuristicMode::LowerBound;
     }
+    if (keyword_matches(part, "auto")) {
+        return HeuristicMode::Auto;
+    }
     invalid();
 }
 
@@ -140,6 +144,16 @@ DisjointPropagation read_disjoint_propagation(std::string_view part) {
     }
     if (keyword_matches(part, "edge-finding")) {
         return DisjointPropagation::EdgeFinding;
+    }
+    invalid();
+}
+
+LowerBoundModels read_lower_bound_models(std::string_view text) {
+    for (auto [keyword, mode] : {std::pair{"auto", LowerBoundModels::Auto}, std::pair{"yes", LowerBoundModels::Yes},
+                                 std::pair{"no", LowerBoundModels::No}}) {
+        if (!text.empty() && keyword_matches(text, keyword)) {
+            return mode;
+        }
     }
     invalid();
 }

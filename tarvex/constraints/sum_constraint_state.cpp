@@ -437,6 +437,33 @@ bool SumConstraintStateImpl<Objective, Base>::propagate_shared(ThreadSolver& sol
 }
 
 template <bool Objective, class Base>
+bool SumConstraintStateImpl<Objective, Base>::holds_at_lower_bounds(ThreadSolver const& solver) const {
+    wide_t rhs = 0;
+    if constexpr (Objective) {
+        // After the model the host rules out every value the unfixed
+        // variables could still take; none of them may be cheaper than the
+        // lower bound, so a variable with a negative weight must be fixed.
+        for (auto const& [coefficient, var] : constraint_->elements()) {
+            if (coefficient < 0 && !solver.var_state(var).is_assigned()) {
+                return false;
+            }
+        }
+        auto bound = solver.minimize_bound();
+        if (!bound.has_value()) {
+            return true;
+        }
+        rhs = *bound;
+    } else {
+        rhs = constraint_->rhs();
+    }
+    wide_t sum = 0;
+    for (auto const& [coefficient, var] : constraint_->elements()) {
+        sum += static_cast<wide_t>(coefficient) * solver.var_state(var).lower_bound();
+    }
+    return sum <= rhs;
+}
+
+template <bool Objective, class Base>
 void SumConstraintStateImpl<Objective, Base>::check_assignment(ThreadSolver& solver) const {
     wide_t rhs = 0;
     if constexpr (Objective) {

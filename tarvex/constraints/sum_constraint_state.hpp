@@ -59,6 +59,10 @@ public:
     void set_deactivation_level(level_t level) override { deactivation_level_ = level; }
 
     wide_t lower_sum() const { return lower_sum_; }
+    // Whether the sum holds when every variable takes its lower bound (for
+    // the objective: stays within the thread's bound, and no unfixed
+    // variable has a cheaper value than its lower bound).
+    bool holds_at_lower_bounds(ThreadSolver const& solver) const;
     wide_t upper_sum() const { return upper_sum_; }
 
 private:

@@ -16,6 +16,8 @@ enum class HeuristicMode : std::int32_t {
     // put a variable at its lower bound when the host decides one of its
     // order literals, and split domains at the lower bound
     LowerBound = 2,
+    // lower-bound while an objective is optimised, none otherwise
+    Auto = 3,
 };
 
 // How much a distinct constraint derives from a term fixed to a value v.
@@ -37,7 +39,7 @@ enum class DisjointPropagation : std::int32_t {
 };
 
 struct ThreadConfig {
-    HeuristicMode heuristic = HeuristicMode::None;
+    HeuristicMode heuristic = HeuristicMode::Auto;
     // x <= v is decided negative exactly when v >= sign_value.
     value_t sign_value = 0;
     bool split_all = false;
@@ -49,6 +51,27 @@ struct ThreadConfig {
     // Difference constraints x - y <= k also form a graph in which cycles of
     // negative weight are found as their last edge arrives.
     bool difference_graph = true;
+    // On a total assignment whose lower bounds satisfy every sum and the
+    // objective, those are the model's values and no domain is split. Only
+    // sound when not all models are asked for: models that differ only in
+    // the values of such variables are not enumerated.
+    bool lower_bound_models = false;
+    // Set when the search starts: whether an objective is optimised.
+    bool optimising = false;
+
+    // The heuristic in force, auto resolved.
+    HeuristicMode active_heuristic() const {
+        if (heuristic == HeuristicMode::Auto) {
+            return optimising ? HeuristicMode::LowerBound : HeuristicMode::None;
+        }
+        return heuristic;
+    }
+};
+
+enum class LowerBoundModels : std::int32_t {
+    Auto = 0, // when one model is asked for or an objective is optimised
+    Yes = 1,
+    No = 2,
 };
 
 struct TheoryConfig {
@@ -68,6 +91,15 @@ struct TheoryConfig {
     bool add_order_clauses = false;
     bool check_solution = true;
     bool check_state = false;
+    LowerBoundModels lower_bound_models = LowerBoundModels::Auto;
+    // Set before solving when the host looks for one model or optimises.
+    bool single_model_search = false;
+
+    // Whether the threads take lower bounds as model values.
+    bool uses_lower_bound_models() const {
+        return lower_bound_models == LowerBoundModels::Yes ||
+               (lower_bound_models == LowerBoundModels::Auto && single_model_search);
+    }
 
     // Whether the default or any per-thread record asks for decisions.
     bool uses_heuristic() const {

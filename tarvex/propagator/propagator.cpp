@@ -128,6 +128,7 @@ bool Propagator::init_constraints(Gondra::PropagateInit& init, InitClauseCreator
     }
 
     auto objective = builder.finish_objective();
+    set_optimising(objective != nullptr);
     {
         ScopedTimer timer{step_stats_.time_translate};
         if (objective != nullptr) {
@@ -169,9 +170,22 @@ bool Propagator::init_constraints(Gondra::PropagateInit& init, InitClauseCreator
     return true;
 }
 
+void Propagator::set_optimising(bool optimising) {
+    config_.default_solver_config.optimising = optimising;
+    for (auto& thread : config_.solver_configs) {
+        thread.optimising = optimising;
+    }
+}
+
 void Propagator::init(Gondra::PropagateInit& init) {
     ScopedTimer timer{step_stats_.time_init};
     init.set_check_mode(gondra_propagator_check_mode_fixpoint);
+    bool lower_bound_models = config_.uses_lower_bound_models();
+    config_.default_solver_config.lower_bound_models = lower_bound_models;
+    for (auto& thread : config_.solver_configs) {
+        thread.lower_bound_models = lower_bound_models;
+    }
+    set_optimising(false);
     Host::PropagateInit host_init{init.to_c()};
     // Anything still buffered when a conflict stops initialisation is
     // dropped with the creator: the host has seen the conflict already.

@@ -82,6 +82,8 @@ public:
     void set_objective_bound(wide_t bound) { objective_bound_.exchange(bound); }
 
 private:
+    // Tells every thread record whether an objective is optimised.
+    void set_optimising(bool optimising);
     // Takes the objective out of the solvers and the constraint list, so the
     // builder can merge the terms of the new step into it.
     UniqueConstraint detach_objective();

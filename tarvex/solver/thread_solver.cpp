@@ -1,11 +1,14 @@
 #include "solver/thread_solver.hpp"
 
+#include "constraints/sum_constraint_state.hpp"
 #include "solver/scoped_timer.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <limits>
+#include <optional>
+#include <stdexcept>
 
 namespace Tarvex {
 
@@ -521,7 +524,7 @@ void ThreadSolver::undo_level(Level const& level) {
 // ---- total assignments
 
 literal_t ThreadSolver::split_literal(AbstractClauseCreator& cc, VariableState& vs) {
-    if (config_->heuristic == HeuristicMode::LowerBound) {
+    if (config_->active_heuristic() == HeuristicMode::LowerBound) {
         // Together with the decisions below this tries the smallest value
         // first, as schedules want their start times.
         return get_literal(cc, vs, vs.lower_bound());
@@ -531,7 +534,80 @@ literal_t ThreadSolver::split_literal(AbstractClauseCreator& cc, VariableState& 
     return get_literal(cc, vs, mid);
 }
 
+namespace {
+
+// Whether a sum or the objective holds with its variables at their lower
+// bounds; nullopt for constraints that bounds alone cannot decide.
+std::optional<bool> holds_at_lower_bounds(AbstractConstraintState const& state, ThreadSolver const& solver) {
+    if (auto const* sum = dynamic_cast<SumStateImpl const*>(&state)) {
+        return sum->holds_at_lower_bounds(solver);
+    }
+    if (auto const* objective = dynamic_cast<MinimizeStateImpl const*>(&state)) {
+        return objective->holds_at_lower_bounds(solver);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+bool ThreadSolver::lower_bounds_are_model(Host::Assignment assignment) {
+    auto& states = lower_bound_states_;
+    states.clear();
+    level_t level = current_level();
+    bool unassigned = false;
+    for (auto const& vs : var_states_) {
+        if (vs.is_assigned()) {
+            continue;
+        }
+        unassigned = true;
+        for (auto const& watch : var_watches_[vs.var()]) {
+            auto* state = watch.state;
+            level_t deactivated = state->deactivation_level();
+            // Switched off, or entailed by the bounds: any values within
+            // them satisfy it.
+            if ((deactivated != 0 && level >= deactivated) ||
+                assignment.is_false(state->owner_constraint().constraint_literal())) {
+                continue;
+            }
+            states.push_back(state);
+        }
+    }
+    if (!unassigned) {
+        return false;
+    }
+    std::sort(states.begin(), states.end());
+    states.erase(std::unique(states.begin(), states.end()), states.end());
+    // The objective may keep a variable of positive weight unfixed: its
+    // lower bound is its cheapest value, and the next model must be cheaper
+    // than this one anyway.
+    return std::all_of(states.begin(), states.end(), [this](AbstractConstraintState const* state) {
+        return holds_at_lower_bounds(*state, *this).value_or(false);
+    });
+}
+
+void ThreadSolver::check_lower_bound_model(Host::Assignment assignment) {
+    for (auto const& [lit, state] : literal_states_) {
+        if (!assignment.is_true(lit)) {
+            continue;
+        }
+        auto holds = holds_at_lower_bounds(*state, *this);
+        if (!holds.has_value()) {
+            state->check_assignment(*this);
+        } else if (!*holds) {
+            throw std::logic_error("invalid solution");
+        }
+    }
+}
+
 void ThreadSolver::check_total(AbstractClauseCreator& cc, bool check_solution) {
+    if (config_->lower_bound_models && lower_bounds_are_model(cc.assignment())) {
+        // Every variable that is not fixed only occurs in sums that hold
+        // with all variables at their lower bounds, the values of a model.
+        if (check_solution) {
+            check_lower_bound_model(cc.assignment());
+        }
+        return;
+    }
     if (config_->split_all) {
         bool split = false;
         for (auto& vs : var_states_) {
@@ -581,11 +657,12 @@ void ThreadSolver::update_minimize_bound(AbstractConstraint const& objective, le
 // ---- decisions
 
 literal_t ThreadSolver::decide(literal_t fallback) const {
-    if (config_->heuristic == HeuristicMode::None) {
+    auto heuristic = config_->active_heuristic();
+    if (heuristic == HeuristicMode::None) {
         return fallback;
     }
     auto const& entry = lookup_literal(fallback);
-    if (config_->heuristic == HeuristicMode::LowerBound) {
+    if (heuristic == HeuristicMode::LowerBound) {
         // Whatever the sign of the host's choice: x <= v for the smallest
         // stored v at or above the lower bound.
         if (entry.is_order_literal(fallback) || entry.is_order_literal(-fallback)) {

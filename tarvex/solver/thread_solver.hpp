@@ -152,6 +152,11 @@ private:
     void notify_watches(var_id var, value_t diff);
     void undo_level(Level const& level);
     literal_t split_literal(AbstractClauseCreator& cc, VariableState& vs);
+    // Whether some variable is not fixed and the lower bounds satisfy every
+    // constraint that is on.
+    bool lower_bounds_are_model(Host::Assignment assignment);
+    // Checks every constraint that is on against the lower bounds.
+    void check_lower_bound_model(Host::Assignment assignment);
 
     ThreadConfig const* config_;
     ThreadStats* stats_;
@@ -173,6 +178,7 @@ private:
     std::vector<RemovedWatch> removed_watches_;
     std::vector<literal_t> temp_reason_;
     ValueLiterals value_literals_;
+    std::vector<AbstractConstraintState*> lower_bound_states_;
     DifferenceGraph graph_;
     std::uint32_t split_cursor_ = 0;
     std::uint32_t trail_offset_ = 0;

@@ -135,8 +135,8 @@ TEST(Configure, PerThreadKeysTakeEffectAtOnceForTheirScope) {
     threads.assign(config.solver_configs.begin(), config.solver_configs.end());
     ASSERT_EQ(threads.size(), 4u);
     EXPECT_EQ(threads[3].heuristic, HeuristicMode::MaxChain);
-    EXPECT_EQ(threads[2].heuristic, HeuristicMode::None);
-    EXPECT_EQ(config.default_solver_config.heuristic, HeuristicMode::None);
+    EXPECT_EQ(threads[2].heuristic, HeuristicMode::Auto);
+    EXPECT_EQ(config.default_solver_config.heuristic, HeuristicMode::Auto);
     EXPECT_EQ(h.failure("order-heuristic", "max-chains"), "invalid argument");
     EXPECT_EQ(h.failure("order-heuristic", "none,64"), "invalid argument");
     EXPECT_EQ(h.failure("order-heuristic", "none,max"), "");

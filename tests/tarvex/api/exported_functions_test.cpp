@@ -105,7 +105,8 @@ TEST(ExportedFunctions, CreateSetsEveryDefault) {
     EXPECT_FALSE(config.check_state);
     EXPECT_TRUE(config.solver_configs.empty());
     auto const& thread = config.default_solver_config;
-    EXPECT_EQ(thread.heuristic, HeuristicMode::None);
+    EXPECT_EQ(thread.heuristic, HeuristicMode::Auto);
+    EXPECT_EQ(config.lower_bound_models, LowerBoundModels::Auto);
     EXPECT_EQ(thread.sign_value, 0);
     EXPECT_FALSE(thread.split_all);
     EXPECT_TRUE(thread.propagate_chain);
@@ -190,8 +191,8 @@ TEST(ExportedFunctions, ValidationAppliesSettingsForAllThreadsFirst) {
     EXPECT_EQ(threads[0].sign_value, std::numeric_limits<value_t>::max());
     EXPECT_EQ(threads[1].sign_value, std::numeric_limits<value_t>::min());
     EXPECT_EQ(threads[2].sign_value, std::numeric_limits<value_t>::max());
-    EXPECT_EQ(threads[0].heuristic, HeuristicMode::None);
-    EXPECT_EQ(threads[1].heuristic, HeuristicMode::None);
+    EXPECT_EQ(threads[0].heuristic, HeuristicMode::Auto);
+    EXPECT_EQ(threads[1].heuristic, HeuristicMode::Auto);
     EXPECT_EQ(threads[2].heuristic, HeuristicMode::MaxChain);
     for (auto const& thread : threads) {
         EXPECT_FALSE(thread.refine_reasons);
@@ -294,10 +295,15 @@ TEST(ExportedFunctions, DecideEntryFollowsTheHandlesHeuristic) {
     ASSERT_NE(table.decide, nullptr);
 
     Handle second;
+    second.theory->propagator.config().default_solver_config.heuristic = HeuristicMode::None;
     auto const& plain = callback_table(*second.theory);
     EXPECT_EQ(plain.decide, nullptr);
     EXPECT_EQ(plain.init, table.init);
     EXPECT_EQ(&callback_table(*first.theory), &table);
+    // The default decides start values while optimising, which only the
+    // objective found at initialisation tells.
+    Handle third;
+    EXPECT_EQ(&callback_table(*third.theory), &table);
 
     // Before the first initialisation no thread has a solver: a call for one
     // is reported, not followed into memory that does not exist.

@@ -110,13 +110,40 @@ TEST(OptionEffects, MaxChainDecidesOnlyForItsThread) {
 // values up, negative ones down.
 TEST(OptionEffects, SignValueChoosesTheDirectionOfFreeValues) {
     auto first_value = [](char const* sign) {
-        HostSession session{{"-n", "1"}, {{"sign-value", sign}}};
+        HostSession session{{"-n", "1"}, {{"sign-value", sign}, {"lower-bound-models", "no"}}};
         EXPECT_TRUE(session.ground("&dom{0..10} = x. &dom{0..10} = y. &sum{x; y} <= 15."));
         auto outcome = session.solve();
         EXPECT_TRUE(outcome.ok) << outcome.error;
         return outcome.models.empty() ? -1 : value_of(outcome.models.front(), "__csp(x,%d)");
     };
     EXPECT_GT(first_value("+"), first_value("-"));
+}
+
+// The automatic modes follow the search: lower-bound decisions only while an
+// objective is optimised, lower bounds as values only then or when one model
+// is asked for; a program without an objective solved again keeps neither.
+TEST(OptionEffects, AutomaticModesFollowTheSearch) {
+    std::string const program = "&dom{0..10} = x. &dom{0..10} = y. &sum{x; y} >= 4.";
+    for (bool objective : {true, false}) {
+        for (char const* models : {"0", "1"}) {
+            HostSession session{{"-n", models}};
+            ASSERT_TRUE(session.ground(program + (objective ? " &minimize{x; 2*y}." : ""))) << session.error();
+            auto outcome = session.solve();
+            ASSERT_TRUE(outcome.ok) << outcome.error;
+            auto const& thread = session.propagator().config().default_solver_config;
+            EXPECT_EQ(thread.active_heuristic(), objective ? HeuristicMode::LowerBound : HeuristicMode::None)
+                << models;
+            EXPECT_EQ(thread.lower_bound_models, objective || std::string{models} == "1") << models;
+            if (objective && std::string{models} == "0") {
+                // The optimum x = 4, y = 0.
+                ASSERT_FALSE(outcome.models.empty());
+                EXPECT_EQ(value_of(outcome.models.back(), "__csp(x,%d)"), 4);
+                EXPECT_EQ(value_of(outcome.models.back(), "__csp(y,%d)"), 0);
+            } else if (std::string{models} == "0") {
+                EXPECT_EQ(outcome.models.size(), 11u * 11u - 10u);
+            }
+        }
+    }
 }
 
 TEST(OptionEffects, RefinementOfReasonsCanBeSwitchedOff) {

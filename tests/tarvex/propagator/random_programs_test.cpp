@@ -223,7 +223,8 @@ TEST(RandomPrograms, SearchSettingsKeepTheModels) {
     Settings const plain{{"refine-reasons", "no"}, {"propagate-chain", "no,0"}, {"split-all", "yes"},
                          {"sort-constraints", "no"}, {"add-order-clauses", "yes"}, {"diff-cycles", "no"}};
     Settings const lowest{{"order-heuristic", "lower-bound"}, {"sign-value", "-,1"}, {"translate-clauses", "0"}};
-    for (auto const* settings : {&chains, &plain, &lowest}) {
+    Settings const untuned{{"order-heuristic", "none"}, {"lower-bound-models", "no"}, {"translate-clauses", "0"}};
+    for (auto const* settings : {&chains, &plain, &lowest, &untuned}) {
         run_programs({}, 1, 80, 61, false, *settings);
         run_programs({}, 3, 60, 62, false, *settings);
         run_programs({}, 1, 40, 63, true, *settings);
@@ -240,6 +241,44 @@ TEST(RandomPrograms, DifferenceCycles) {
         run_programs({.differences = true}, 3, 60, 82, false, settings);
         run_programs({.differences = true}, 1, 60, 83, true, settings);
         run_programs({.pin_values = true, .differences = true}, 1, 40, 84, false, settings);
+    }
+}
+
+// Lower bounds taken as values skip models that differ only in the values of
+// variables left unfixed, but every model reported must be one, and a
+// satisfiable program must get one; on the difference programs too, whose
+// variables the graph bounds.
+TEST(RandomPrograms, LowerBoundModelsAreModels) {
+    struct Case {
+        RandomProgramOptions options;
+        std::uint32_t seed;
+    };
+    for (auto const& [options, seed] : {Case{{}, 91}, Case{{.differences = true}, 92}, Case{{.long_sums = true}, 93},
+                                        Case{{.conditions = true}, 94}, Case{{.globals = true}, 95}}) {
+        RandomProgramGenerator generator{seed};
+        for (int i = 0; i < 60 && !::testing::Test::HasFailure(); ++i) {
+            auto program = generator.next(options);
+            SCOPED_TRACE("program " + std::to_string(i) + "\n" + program.text);
+            for (int threads : {1, 3}) {
+                // One model asked for, where auto applies, and all of them.
+                for (char const* models : {"1", "0"}) {
+                    Settings settings{{"translate-clauses", "0"}, {"check-state", "yes"}};
+                    if (std::string{models} == "0") {
+                        settings.emplace_back("lower-bound-models", "yes");
+                    }
+                    HostSession session{{"-n", models, "-t", std::to_string(threads)}, settings};
+                    ASSERT_TRUE(session.ground(program.text)) << session.error();
+                    auto outcome = session.solve();
+                    ASSERT_TRUE(outcome.ok) << outcome.error;
+                    std::set<std::vector<std::string>> found;
+                    for (auto const& model : outcome.models) {
+                        EXPECT_TRUE(program.models.contains(model)) << "wrong: " << show(model);
+                        EXPECT_TRUE(found.insert(model).second) << "reported twice: " << show(model);
+                    }
+                    EXPECT_EQ(outcome.models.empty(), program.models.empty()) << "models " << models;
+                }
+            }
+        }
     }
 }
 
@@ -289,9 +328,15 @@ TEST(RandomPrograms, TranslatedAndPropagatedObjectivesAgree) {
         }
         std::string text = program.text + objective_text(*program.models.begin());
         SCOPED_TRACE("program " + std::to_string(i) + "\n" + text);
+        // The default search, which decides start values at their lower
+        // bounds and takes lower bounds as values while optimising, and the
+        // search without either.
+        Settings const untuned{{"translate-opt", "0"}, {"order-heuristic", "none"}, {"lower-bound-models", "no"}};
         for (int threads : {1, 3}) {
-            for (char const* limit : {"0", "max"}) {
-                HostSession session{{"-t", std::to_string(threads)}, {{"translate-opt", limit}}};
+            for (char const* limit : {"0", "max", "untuned"}) {
+                bool plain = std::string{limit} == "untuned";
+                HostSession session{{"-t", std::to_string(threads)},
+                                    plain ? untuned : Settings{{"translate-opt", limit}}};
                 ASSERT_TRUE(session.ground(text)) << session.error();
                 auto outcome = session.solve();
                 ASSERT_TRUE(outcome.ok) << outcome.error;
