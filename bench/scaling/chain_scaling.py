@@ -45,7 +45,9 @@ def run(command, limit):
 
 
 def statistic(text, pattern):
-    return sum(float(v) for v in re.findall(r"^" + pattern + r" : (\S+)$", text, re.M))
+    # The step tree only: the accumulated tree repeats it for a single step.
+    step = text.split("Accumulated statistics:")[0]
+    return sum(float(v) for v in re.findall(r"^" + pattern + r" : (\S+)$", step, re.M))
 
 
 def main():
