@@ -232,7 +232,7 @@ bool tarvex_register_options(tarvex_theory_t* theory, gondra_options_t* options)
                  "Add binary clauses for order literals after translation [" + yes_no(config.add_order_clauses) + "]",
                  config.add_order_clauses);
         add.thread_option("order-heuristic",
-                          "Make the decision heuristic aware of order literals [" + heuristic_name(thread.heuristic) +
+                          "Make the decision heuristic aware of order literls [" + heuristic_name(thread.heuristic) +
                               "]\n      <arg>: {auto,none,max-chain,lower-bound}[,<i>]\n"
                               "        auto     : lower-bound while an objective is optimised,\n"
                               "                   none otherwise\n"
