@@ -71,6 +71,17 @@ std::string heuristic_name(HeuristicMode mode) {
     }
 }
 
+std::string model_phases_name(ModelPhases mode) {
+    switch (mode) {
+    case ModelPhases::Yes:
+        return "yes";
+    case ModelPhases::Auto:
+        return "auto";
+    default:
+        return "no";
+    }
+}
+
 std::string distinct_name(DistinctPropagation mode) {
     switch (mode) {
     case DistinctPropagation::Values:
@@ -146,6 +157,9 @@ std::int32_t distinct_value(std::string_view part) {
 }
 std::int32_t disjoint_value(std::string_view part) {
     return static_cast<std::int32_t>(read_disjoint_propagation(part));
+}
+std::int32_t model_phases_value(std::string_view part) {
+    return static_cast<std::int32_t>(read_model_phases(part));
 }
 std::int32_t sign_value(std::string_view part) {
     return read_sign_value(part);
@@ -241,6 +255,12 @@ bool tarvex_register_options(tarvex_theory_t* theory, gondra_options_t* options)
                               "        lower-bound: assign a decided variable its lower bound and\n"
                               "                   split domains there\n      <i>  : Only enable for thread <i>",
                           Target::heuristic, heuristic_value);
+        add.thread_option("model-phases",
+                          "Decide atoms as they were in the last model [" + model_phases_name(thread.model_phases) +
+                              "]\n      <arg>: {auto,yes,no}[,<i>]\n"
+                              "        auto: while an objective is optimised\n"
+                              "        yes : always; no: never\n      <i>  : Only enable for thread <i>",
+                          Target::model_phases, model_phases_value);
         add.thread_option("sign-value",
                           "Configure the sign of order literals [" + std::to_string(thread.sign_value) +
                               "]\n      <arg>: {<n>|+|-}[,<i>]\n        <n>: negative iff its value is greater or "
@@ -394,6 +414,8 @@ bool tarvex_configure(tarvex_theory_t* theory, char const* key, char const* valu
             set_difference_graph(config, read_bool(text));
         } else if (name == "order-heuristic") {
             configure_thread(config, Target::heuristic, text, heuristic_value);
+        } else if (name == "model-phases") {
+            configure_thread(config, Target::model_phases, text, model_phases_value);
         } else if (name == "sign-value") {
             configure_thread(config, Target::sign_value, text, sign_value);
         } else if (name == "refine-reasons") {

@@ -158,6 +158,16 @@ LowerBoundModels read_lower_bound_models(std::string_view text) {
     invalid();
 }
 
+ModelPhases read_model_phases(std::string_view part) {
+    for (auto [keyword, mode] : {std::pair{"auto", ModelPhases::Auto}, std::pair{"yes", ModelPhases::Yes},
+                                 std::pair{"no", ModelPhases::No}}) {
+        if (!part.empty() && keyword_matches(part, keyword)) {
+            return mode;
+        }
+    }
+    invalid();
+}
+
 value_t read_sign_value(std::string_view part) {
     if (keyword_matches(part, "+")) {
         return std::numeric_limits<value_t>::max();

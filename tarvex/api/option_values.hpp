@@ -45,6 +45,7 @@ HeuristicMode read_heuristic(std::string_view part);
 DistinctPropagation read_distinct_propagation(std::string_view part);
 DisjointPropagation read_disjoint_propagation(std::string_view part);
 LowerBoundModels read_lower_bound_models(std::string_view text);
+ModelPhases read_model_phases(std::string_view part);
 value_t read_sign_value(std::string_view part);
 // A thread index 0 to 63.
 std::uint32_t read_thread_index(std::string_view text);

@@ -30,6 +30,9 @@ void set_field(ThreadConfig& config, Target target, std::int32_t value) {
     case Target::disjoint_propagation:
         config.disjoint_propagation = static_cast<DisjointPropagation>(value);
         break;
+    case Target::model_phases:
+        config.model_phases = static_cast<ModelPhases>(value);
+        break;
     }
 }
 

@@ -20,6 +20,7 @@ enum class Target : std::int32_t {
     split_all = 5,
     distinct_propagation = 6,
     disjoint_propagation = 7,
+    model_phases = 8,
 };
 
 // A setting for all threads (no index) orders before any thread's setting of

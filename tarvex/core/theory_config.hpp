@@ -38,8 +38,18 @@ enum class DisjointPropagation : std::int32_t {
     EdgeFinding = 1,
 };
 
+// Whether decisions follow the last model found.
+enum class ModelPhases : std::int32_t {
+    No = 0,
+    // a decided atom takes its truth in the last model
+    Yes = 1,
+    // yes while an objective is optimised, no otherwise
+    Auto = 2,
+};
+
 struct ThreadConfig {
     HeuristicMode heuristic = HeuristicMode::Auto;
+    ModelPhases model_phases = ModelPhases::Auto;
     // x <= v is decided negative exactly when v >= sign_value.
     value_t sign_value = 0;
     bool split_all = false;
@@ -65,6 +75,10 @@ struct ThreadConfig {
             return optimising ? HeuristicMode::LowerBound : HeuristicMode::None;
         }
         return heuristic;
+    }
+    // Whether model phases are in force, auto resolved.
+    bool active_model_phases() const {
+        return model_phases == ModelPhases::Yes || (model_phases == ModelPhases::Auto && optimising);
     }
 };
 
@@ -103,11 +117,12 @@ struct TheoryConfig {
 
     // Whether the default or any per-thread record asks for decisions.
     bool uses_heuristic() const {
-        if (default_solver_config.heuristic != HeuristicMode::None) {
+        if (default_solver_config.heuristic != HeuristicMode::None ||
+            default_solver_config.model_phases != ModelPhases::No) {
             return true;
         }
         for (auto const& config : solver_configs) {
-            if (config.heuristic != HeuristicMode::None) {
+            if (config.heuristic != HeuristicMode::None || config.model_phases != ModelPhases::No) {
                 return true;
             }
         }

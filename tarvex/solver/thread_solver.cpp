@@ -202,6 +202,8 @@ std::pair<literal_t, literal_t> ThreadSolver::link_literal(VariableState& vs, li
 
 void ThreadSolver::drop_search_literals() {
     minimize_bound_.reset();
+    // A new call may optimise something else.
+    model_phases_.clear();
     minimize_level_ = 0;
     value_literals_.erase_if([this](literal_t lit) {
         return static_cast<std::uint64_t>(std::abs(static_cast<wide_t>(lit))) > init_literal_count_;
@@ -606,6 +608,9 @@ void ThreadSolver::check_total(AbstractClauseCreator& cc, bool check_solution) {
         if (check_solution) {
             check_lower_bound_model(cc.assignment());
         }
+        if (config_->active_model_phases()) {
+            save_model_phases(cc.assignment());
+        }
         return;
     }
     if (config_->split_all) {
@@ -637,6 +642,18 @@ void ThreadSolver::check_total(AbstractClauseCreator& cc, bool check_solution) {
             }
         }
     }
+    if (config_->active_model_phases()) {
+        save_model_phases(cc.assignment());
+    }
+}
+
+void ThreadSolver::save_model_phases(Host::Assignment assignment) {
+    std::size_t size = assignment.size();
+    model_phases_.assign(size + 1, 0);
+    for (std::size_t v = 1; v <= size; ++v) {
+        auto truth = assignment.truth_value(static_cast<literal_t>(v));
+        model_phases_[v] = truth == gondra_truth_value_true ? 1 : truth == gondra_truth_value_false ? -1 : 0;
+    }
 }
 
 void ThreadSolver::update_minimize_bound(AbstractConstraint const& objective, level_t level, wide_t bound) {
@@ -658,10 +675,25 @@ void ThreadSolver::update_minimize_bound(AbstractConstraint const& objective, le
 
 literal_t ThreadSolver::decide(literal_t fallback) const {
     auto heuristic = config_->active_heuristic();
-    if (heuristic == HeuristicMode::None) {
+    bool phases = config_->active_model_phases() && !model_phases_.empty();
+    if (heuristic == HeuristicMode::None && !phases) {
         return fallback;
     }
     auto const& entry = lookup_literal(fallback);
+    bool order = entry.is_order_literal(fallback) || entry.is_order_literal(-fallback);
+    if (phases && (!order || heuristic == HeuristicMode::None)) {
+        // Search near the last model: the atom takes its truth there.
+        auto atom = static_cast<std::size_t>(std::abs(static_cast<wide_t>(fallback)));
+        std::int8_t phase = atom < model_phases_.size() ? model_phases_[atom] : 0;
+        if (phase != 0) {
+            auto positive = static_cast<literal_t>(atom);
+            return phase > 0 ? positive : -positive;
+        }
+        return fallback;
+    }
+    if (heuristic == HeuristicMode::None) {
+        return fallback;
+    }
     if (heuristic == HeuristicMode::LowerBound) {
         // Whatever the sign of the host's choice: x <= v for the smallest
         // stored v at or above the lower bound.

@@ -110,6 +110,10 @@ public:
     void undo();
     void update_minimize_bound(AbstractConstraint const& objective, level_t level, wide_t bound);
     literal_t decide(literal_t fallback) const;
+    // The truth of every host atom on a total assignment that is a model, for
+    // decide to follow while model phases are on.
+    void save_model_phases(Host::Assignment assignment);
+    bool has_model_phases() const { return !model_phases_.empty(); }
 
     // ---- initialisation
     var_id add_variable(value_t min, value_t max);
@@ -180,6 +184,8 @@ private:
     ValueLiterals value_literals_;
     std::vector<AbstractConstraintState*> lower_bound_states_;
     DifferenceGraph graph_;
+    // By host atom: 1 true, -1 false in the last model, 0 created after it.
+    std::vector<std::int8_t> model_phases_;
     std::uint32_t split_cursor_ = 0;
     std::uint32_t trail_offset_ = 0;
     std::optional<wide_t> minimize_bound_;

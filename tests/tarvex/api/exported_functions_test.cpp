@@ -296,10 +296,15 @@ TEST(ExportedFunctions, DecideEntryFollowsTheHandlesHeuristic) {
 
     Handle second;
     second.theory->propagator.config().default_solver_config.heuristic = HeuristicMode::None;
+    second.theory->propagator.config().default_solver_config.model_phases = ModelPhases::No;
     auto const& plain = callback_table(*second.theory);
     EXPECT_EQ(plain.decide, nullptr);
     EXPECT_EQ(plain.init, table.init);
     EXPECT_EQ(&callback_table(*first.theory), &table);
+    // Following the last model's phases needs the entry as well.
+    Handle phases;
+    phases.theory->propagator.config().default_solver_config.heuristic = HeuristicMode::None;
+    EXPECT_EQ(&callback_table(*phases.theory), &table);
     // The default decides start values while optimising, which only the
     // objective found at initialisation tells.
     Handle third;
