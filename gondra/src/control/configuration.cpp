@@ -35,8 +35,9 @@ Configuration::Configuration() {
               choice({"saved", "initial"}), "saved");
     add_value(solver, "objective_model",
               "after a model of an objective that a propagator enforces: restart (the saved phases lead back to "
-              "it) or walk on through the subspaces next to its decisions",
-              choice({"restart", "walk"}), "restart");
+              "it), restart-block (restart with a clause that excludes its decisions) or walk on through the "
+              "subspaces next to its decisions",
+              choice({"restart", "restart-block", "walk"}), "restart");
 }
 
 Configuration::Node const& Configuration::node(Key key) const {

@@ -264,7 +264,9 @@ unsigned Control::solve(std::span<int32_t const> assumptions, EventHandler const
                                    ? Solve::PropagatorPhase::saved
                                    : Solve::PropagatorPhase::initial;
     options.application_objective = application_objective_;
-    options.restart_on_model = configuration_.get("solver.objective_model") == "restart";
+    std::string objective_model = configuration_.get("solver.objective_model");
+    options.restart_on_model = objective_model != "walk";
+    options.block_on_restart = objective_model == "restart-block";
     std::vector<int32_t> wanted;
     for (int32_t lit : assumptions) {
         wanted.push_back(translator_.solver_literal(lit));

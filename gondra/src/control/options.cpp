@@ -312,7 +312,8 @@ void add_solving_options(Options& options, Configuration& configuration, std::ve
                 "(saved)",
                 setting("solver.propagator_phase"), false, "<mode>");
     options.add(group, "opt-search,@2",
-                "After a model of an objective that a propagator enforces, restart from the assumptions (restart) "
+                "After a model of an objective that a propagator enforces, restart from the assumptions (restart), "
+                "restart and exclude its decisions by a clause (restart-block) "
                 "or walk on through the branches next to its decisions (walk)",
                 setting("solver.objective_model"), false, "<mode>");
     options.add(

@@ -7,6 +7,7 @@
 #include <exception>
 #include <new>
 #include <thread>
+#include <unordered_map>
 
 namespace Gondra::Solve {
 
@@ -182,6 +183,7 @@ SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& h
     }
     optimize_ = problem_.has_objective();
     restart_on_model_ = !optimize_ && options.application_objective && options.restart_on_model;
+    block_on_restart_ = options.block_on_restart;
     model_limit_ = options.models > 0 ? static_cast<uint64_t>(options.models)
                                       : (options.models == 0 || optimize_ ? 0 : 1);
     auto start = std::chrono::steady_clock::now();
@@ -431,17 +433,74 @@ private:
 
 } // namespace
 
+// The models one thread found in a call, kept whole so that one found once
+// more is told exactly; hashed over the problem's variables, which every
+// later model has as well.
+class SeenModels {
+public:
+    // Whether the solver's (total) assignment agrees with a recorded model on
+    // every variable both have; records it otherwise.
+    bool repeated(Solver const& solver) {
+        std::vector<uint64_t> bits((static_cast<size_t>(solver.size()) + 64) / 64, 0);
+        for (uint32_t v = 1; v <= solver.size(); ++v) {
+            if (solver.is_true(static_cast<int32_t>(v))) {
+                bits[v / 64] |= uint64_t{1} << (v % 64);
+            }
+        }
+        uint64_t key = hash(bits, solver.problem_vars());
+        auto [begin, end] = models_.equal_range(key);
+        for (auto it = begin; it != end; ++it) {
+            if (agrees(it->second, bits)) {
+                return true;
+            }
+        }
+        models_.emplace(key, std::move(bits));
+        return false;
+    }
+
+private:
+    static uint64_t hash(std::vector<uint64_t> const& bits, uint32_t vars) {
+        size_t words = std::min(bits.size(), static_cast<size_t>(vars) / 64);
+        uint64_t h = 0x9E3779B97F4A7C15ull;
+        for (size_t k = 0; k < words; ++k) {
+            h = (h ^ bits[k]) * 0x100000001B3ull;
+        }
+        // The word holding variable vars, up to it.
+        if (words < bits.size()) {
+            uint32_t top = vars % 64;
+            uint64_t mask = top == 63 ? ~uint64_t{0} : (uint64_t{1} << (top + 1)) - 1;
+            h = (h ^ (bits[words] & mask)) * 0x100000001B3ull;
+        }
+        return h;
+    }
+    // Equal on the variables of the shorter: variables made after a model
+    // are free in it, and one that agrees everywhere else counts as found.
+    static bool agrees(std::vector<uint64_t> const& a, std::vector<uint64_t> const& b) {
+        size_t n = std::min(a.size(), b.size());
+        return std::equal(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(n), b.begin());
+    }
+
+    std::unordered_multimap<uint64_t, std::vector<uint64_t>> models_;
+};
+
 // Searches under the assumptions base (which the solver has been given);
 // true when that space holds no further model, false when the call ends
 // otherwise.
 bool SolverSet::run_search(Solver& solver, std::vector<int32_t> const& base, ModelHandler const& handler) {
     DecisionPath path(base, propagators_.empty());
+    SeenModels seen;
     for (;;) {
         switch (solver.search()) {
         case SearchResult::update:
             import_shared(solver);
             break;
         case SearchResult::sat:
+            if (restart_on_model_ && !block_on_restart_ && seen.repeated(solver)) {
+                // Reported already: only now are its decisions excluded.
+                solver.block_model();
+                solver.request_restart();
+                break;
+            }
             if (!on_model(solver, handler)) {
                 return false;
             }
@@ -451,10 +510,14 @@ bool SolverSet::run_search(Solver& solver, std::vector<int32_t> const& base, Mod
             if (restart_on_model_) {
                 // The propagator's stronger bound excludes this model and
                 // everything no better, so the rest of the space is searched
-                // afresh from the assumptions. The clause over the decisions
-                // keeps the search finite should the propagator admit the
-                // model once more.
-                solver.block_model();
+                // afresh from the assumptions. Should the propagator admit
+                // the model once more, the clause over its decisions keeps
+                // the search finite, added now or when it is found again
+                // (then the restart is not pushed away from the decisions
+                // that led to it, which on job shop halves the work).
+                if (block_on_restart_) {
+                    solver.block_model();
+                }
                 solver.request_restart();
                 break;
             }

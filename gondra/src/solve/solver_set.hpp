@@ -38,6 +38,10 @@ struct SolveOptions {
     // phases lead the search back towards it) instead of a walk through the
     // subspaces next to its decisions.
     bool restart_on_model = true;
+    // With the restart, also a clause over the model's decisions. Without it
+    // a model found once more (the propagator failed to refute it) is told
+    // by its assignment and only then blocked.
+    bool block_on_restart = false;
     std::vector<int32_t> assumptions;
 };
 
@@ -157,6 +161,7 @@ private:
     uint64_t model_limit_ = 0;
     bool optimize_ = false;
     bool restart_on_model_ = false;
+    bool block_on_restart_ = false;
     bool has_best_ = false;
     std::vector<int64_t> best_;
     // Enumeration with several threads: the search space is split into cubes

@@ -23,7 +23,10 @@ namespace {
 // clause over the weighted variables it makes true.
 class CountObjective : public Propagator {
 public:
-    explicit CountObjective(std::vector<int64_t> weights) : weights_(std::move(weights)) {}
+    // lax: a model as good as the best one is admitted, so the search meets
+    // models again unless the host tells them apart.
+    explicit CountObjective(std::vector<int64_t> weights, bool lax = false)
+        : weights_(std::move(weights)), lax_(lax) {}
 
     bool init(PropagateInit& init) override {
         init.set_check_mode(CheckMode::total);
@@ -39,7 +42,7 @@ public:
                 clause.push_back(-v);
             }
         }
-        if (cost < best.load()) {
+        if (cost < best.load() || (lax_ && cost == best.load())) {
             return true;
         }
         ctl.add_clause(clause, ClauseType::learnt);
@@ -57,7 +60,16 @@ public:
 
 private:
     std::vector<int64_t> weights_;
+    bool lax_;
 };
+
+// How the host goes on after a model: restart without and with the clause
+// over its decisions, or walk.
+struct Mode {
+    bool restart;
+    bool block;
+};
+constexpr Mode modes[] = {{true, false}, {true, true}, {false, false}};
 
 TEST(ObjectiveModelTest, ModelsImproveUntilTheOptimumInEitherMode) {
     std::mt19937 rng(7);
@@ -76,7 +88,7 @@ TEST(ObjectiveModelTest, ModelsImproveUntilTheOptimumInEitherMode) {
             }
             optimum = std::min(optimum, cost);
         }
-        for (bool restart : {true, false}) {
+        for (Mode mode : modes) {
             for (uint32_t threads : {1u, 2u}) {
                 SolverSet set;
                 p.load(set.problem());
@@ -86,7 +98,8 @@ TEST(ObjectiveModelTest, ModelsImproveUntilTheOptimumInEitherMode) {
                 options.models = 0;
                 options.threads = threads;
                 options.application_objective = true;
-                options.restart_on_model = restart;
+                options.restart_on_model = mode.restart;
+                options.block_on_restart = mode.block;
                 std::vector<int64_t> costs;
                 auto summary = set.solve(options, [&](Model const& m) {
                     int64_t cost = objective.cost_of(m);
@@ -94,8 +107,8 @@ TEST(ObjectiveModelTest, ModelsImproveUntilTheOptimumInEitherMode) {
                     objective.best = std::min(objective.best.load(), cost);
                     return true;
                 });
-                SCOPED_TRACE(testing::Message() << "round " << round << " restart " << restart << " threads "
-                                                << threads);
+                SCOPED_TRACE(testing::Message() << "round " << round << " restart " << mode.restart << " block "
+                                                << mode.block << " threads " << threads);
                 EXPECT_TRUE(summary.exhausted);
                 if (optimum == INT64_MAX) {
                     EXPECT_TRUE(costs.empty());
@@ -108,6 +121,64 @@ TEST(ObjectiveModelTest, ModelsImproveUntilTheOptimumInEitherMode) {
                     for (size_t k = 1; k < costs.size(); ++k) {
                         EXPECT_LT(costs[k], costs[k - 1]);
                     }
+                }
+            }
+        }
+    }
+}
+
+// A propagator that admits a model as good as the best: restarting without
+// blocking clauses, the search meets models again; it still ends, each model
+// reported once, at the optimum.
+TEST(ObjectiveModelTest, ModelsFoundAgainAreReportedOnceAndTheSearchEnds) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 40; ++round) {
+        uint32_t vars = 4 + rng() % 6;
+        auto p = Testing::random_cnf(rng, vars, 2 + rng() % (2 * vars), 3);
+        std::vector<int64_t> weights;
+        for (uint32_t i = 0; i < vars; ++i) {
+            weights.push_back(static_cast<int64_t>(rng() % 3));
+        }
+        int64_t optimum = INT64_MAX;
+        for (uint32_t bits : Testing::all_models(p)) {
+            int64_t cost = 0;
+            for (uint32_t i = 0; i < vars; ++i) {
+                cost += ((bits >> i) & 1u) != 0 ? weights[i] : 0;
+            }
+            optimum = std::min(optimum, cost);
+        }
+        for (Mode mode : modes) {
+            for (uint32_t threads : {1u, 2u}) {
+                SolverSet set;
+                p.load(set.problem());
+                CountObjective objective(weights, true);
+                set.add_propagator(&objective);
+                SolveOptions options;
+                options.models = 0;
+                options.threads = threads;
+                options.application_objective = true;
+                options.restart_on_model = mode.restart;
+                options.block_on_restart = mode.block;
+                std::vector<uint32_t> found;
+                int64_t least = INT64_MAX;
+                auto summary = set.solve(options, [&](Model const& m) {
+                    uint32_t bits = 0;
+                    for (uint32_t i = 0; i < vars; ++i) {
+                        bits |= m.is_true(static_cast<int32_t>(i + 2)) ? 1u << i : 0u;
+                    }
+                    found.push_back(bits);
+                    int64_t cost = objective.cost_of(m);
+                    least = std::min(least, cost);
+                    objective.best = std::min(objective.best.load(), cost);
+                    return true;
+                });
+                SCOPED_TRACE(testing::Message() << "round " << round << " restart " << mode.restart << " block "
+                                                << mode.block << " threads " << threads);
+                EXPECT_TRUE(summary.exhausted);
+                EXPECT_EQ(least, optimum);
+                if (threads == 1) {
+                    std::sort(found.begin(), found.end());
+                    EXPECT_EQ(std::adjacent_find(found.begin(), found.end()), found.end());
                 }
             }
         }
