@@ -224,7 +224,9 @@ TEST(RandomPrograms, SearchSettingsKeepTheModels) {
                          {"sort-constraints", "no"}, {"add-order-clauses", "yes"}, {"diff-cycles", "no"}};
     Settings const lowest{{"order-heuristic", "lower-bound"}, {"sign-value", "-,1"}, {"translate-clauses", "0"}};
     Settings const untuned{{"order-heuristic", "none"}, {"lower-bound-models", "no"}, {"translate-clauses", "0"}};
-    for (auto const* settings : {&chains, &plain, &lowest, &untuned}) {
+    // Decisions that follow the last model while all are enumerated.
+    Settings const phases{{"model-phases", "yes"}, {"order-heuristic", "none"}, {"translate-clauses", "0"}};
+    for (auto const* settings : {&chains, &plain, &lowest, &untuned, &phases}) {
         run_programs({}, 1, 80, 61, false, *settings);
         run_programs({}, 3, 60, 62, false, *settings);
         run_programs({}, 1, 40, 63, true, *settings);
@@ -360,6 +362,58 @@ TEST(RandomPrograms, TranslatedAndPropagatedObjectivesAgree) {
         ++optimised;
     }
     EXPECT_GT(optimised, 20);
+}
+
+// How the search goes on after a model of the propagated objective (phases
+// of the last model or not; restart with or without blocking its decisions,
+// or walk) changes the way to the optimum, never the optimum.
+TEST(RandomPrograms, ObjectiveSearchSettingsReachTheOptimum) {
+    RandomProgramGenerator generator{73};
+    int optimised = 0;
+    int propagated = 0;
+    for (int i = 0; i < 60 && !::testing::Test::HasFailure(); ++i) {
+        auto program = generator.next({.differences = i % 2 == 1});
+        if (program.models.empty()) {
+            continue;
+        }
+        long best = cost_of(*program.models.begin());
+        for (auto const& model : program.models) {
+            best = std::min(best, cost_of(model));
+        }
+        std::string text = program.text + objective_text(*program.models.begin());
+        SCOPED_TRACE("program " + std::to_string(i) + "\n" + text);
+        for (int threads : {1, 3}) {
+            for (char const* search : {"restart", "restart-block", "walk"}) {
+                for (char const* phases : {"yes", "no"}) {
+                    HostSession session{{"-t", std::to_string(threads), "--opt-search", search},
+                                        {{"translate-opt", "0"}, {"model-phases", phases}}};
+                    ASSERT_TRUE(session.ground(text)) << session.error();
+                    auto outcome = session.solve();
+                    ASSERT_TRUE(outcome.ok) << outcome.error;
+                    ASSERT_FALSE(outcome.models.empty());
+                    // An objective over fixed variables only goes to the host.
+                    propagated += session.propagator().objective() != nullptr ? 1 : 0;
+                    long found = std::numeric_limits<long>::max();
+                    std::set<std::vector<std::string>> seen;
+                    for (auto model : outcome.models) {
+                        // The theory adds the cost to each model; the program has none.
+                        std::erase_if(model,
+                                      [](std::string const& symbol) { return symbol.starts_with("__csp_cost"); });
+                        EXPECT_TRUE(program.models.contains(model)) << "wrong: " << show(model);
+                        found = std::min(found, cost_of(model));
+                        if (threads == 1) {
+                            EXPECT_TRUE(seen.insert(model).second) << "reported twice: " << show(model);
+                        }
+                    }
+                    EXPECT_EQ(found, best) << "threads " << threads << " opt-search " << search
+                                           << " model-phases " << phases;
+                }
+            }
+        }
+        ++optimised;
+    }
+    EXPECT_GT(optimised, 20);
+    EXPECT_GT(propagated, 20 * 12);
 }
 
 // The language as users write it, conditional elements and pools among it;
