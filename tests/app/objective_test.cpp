@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,38 @@ TEST(Objective, ProvenOptimumIsCountedForEitherObjective) {
         EXPECT_EQ(ChildProcess::count(json.out, "\"optimal\": 1\n"), 2u) << json.out;
         EXPECT_NE(json.out.find("\"result\": \"optimum\""), std::string::npos);
     }
+}
+
+// The host's search options reach the search from the command line: on a
+// small job shop (ft06, optimum 55) each way to go on after a model and the
+// theory's model phases take a search of their own to the same optimum.
+TEST(Objective, SearchOptionsOnTheCommandLineChangeTheSearchNotTheOptimum) {
+    ProgramFile program(
+        "op(0,0,2,1). op(0,1,0,3). op(0,2,1,6). op(0,3,3,7). op(0,4,5,3). op(0,5,4,6). op(1,0,1,8). "
+        "op(1,1,2,5). op(1,2,4,10). op(1,3,5,10). op(1,4,0,10). op(1,5,3,4). op(2,0,2,5). op(2,1,3,4). "
+        "op(2,2,5,8). op(2,3,0,9). op(2,4,1,1). op(2,5,4,7). op(3,0,1,5). op(3,1,0,5). op(3,2,2,5). "
+        "op(3,3,3,3). op(3,4,4,8). op(3,5,5,9). op(4,0,2,9). op(4,1,1,3). op(4,2,4,5). op(4,3,5,4). "
+        "op(4,4,0,3). op(4,5,3,1). op(5,0,1,3). op(5,1,3,3). op(5,2,5,9). op(5,3,0,10). op(5,4,4,4). "
+        "op(5,5,2,1). horizon(197). &dom{0 .. H} = s(J,I) :- op(J,I,_,_), horizon(H). &dom{0 .. H} = "
+        "makespan :- horizon(H). &diff{s(J,I) - s(J,I+1)} <= -D :- op(J,I,_,D), op(J,I+1,_,_). 1 { "
+        "before(J,I,K,L); before(K,L,J,I) } 1 :- op(J,I,M,_), op(K,L,M,_), (J,I) < (K,L). &diff{s(J,I) - "
+        "s(K,L)} <= -D :- before(J,I,K,L), op(J,I,_,D). &diff{s(J,I) - makespan} <= -D :- op(J,I,_,D), "
+        "not op(J,I+1,_,_). &minimize{makespan}. &show{makespan}. #show.");
+    std::vector<std::string> choices;
+    for (char const* search : {"restart", "restart-block", "walk"}) {
+        for (char const* phases : {"yes", "no"}) {
+            auto r = run(TARVEX_PROGRAM, {"-t", "1", "--stats", std::string("--opt-search=") + search,
+                                          std::string("--model-phases=") + phases, program.path()});
+            SCOPED_TRACE(std::string(search) + " " + phases);
+            expect_improving(r, "55");
+            auto counted = lines_after(r.out, "solving.solvers.choices : ");
+            ASSERT_FALSE(counted.empty()) << r.out;
+            choices.push_back(counted.front());
+        }
+    }
+    // Options that were dropped on the way would search alike.
+    std::sort(choices.begin(), choices.end());
+    EXPECT_EQ(std::unique(choices.begin(), choices.end()) - choices.begin(), 6);
 }
 
 } // namespace

@@ -242,7 +242,8 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
         std::vector<std::string> arguments;
         for (auto [path, option] :
              {std::pair{"solve.models", "models"}, std::pair{"solve.threads", "threads"},
-              std::pair{"solve.time_limit", "time-limit"}, std::pair{"solver.seed", "seed"}}) {
+              std::pair{"solve.time_limit", "time-limit"}, std::pair{"solver.seed", "seed"},
+              std::pair{"solver.propagator_phase", "prop-phase"}, std::pair{"solver.objective_model", "opt-search"}}) {
             arguments.push_back(std::string("--") + option + "=" + settings.get(path));
         }
         for (auto const& constant : command_line.constants)
