@@ -30,9 +30,25 @@ void Solver::begin_call() {
         propagate_root();
     }
     root_mark_ = trail_size();
-    // Literals fixed before the search are not changes: init has read them.
+    // Literals fixed before the search are not changes: init has read them,
+    // but only in thread 0. The propagators' state of the other threads is
+    // built from thread 0's, so the facts this thread holds beyond those are
+    // handed over as changes.
     for (auto& slot : slots_) {
         slot.pending.clear();
+    }
+    if (thread_id_ != 0 && has_propagators_) {
+        for (uint32_t k = 0; k < trail_end(0); ++k) {
+            Lit p = trail_[k];
+            uint32_t single = watch_single_[p];
+            if (single == watch_several) {
+                for (auto slot : occ_[occ_index_[p]].slots) {
+                    slots_[slot].pending.push_back(to_external(p));
+                }
+            } else if (single != 0) {
+                slots_[single - 1].pending.push_back(to_external(p));
+            }
+        }
     }
     tainted_ = false;
     step_ = make_lit(new_var(), false);
