@@ -25,6 +25,10 @@ void VariableState::unset_literal(value_t v) {
     }
     if (auto it = sparse_lower(v); it != sparse_.end() && it->value == v) {
         sparse_.erase(it);
+        // Level-0 facts remove most literals of some variables.
+        if (sparse_.size() < sparse_.capacity() / 4) {
+            sparse_.shrink_to_fit();
+        }
     }
 }
 

@@ -6,12 +6,9 @@
 // to the end of the array; the space it leaves is reclaimed by compaction once
 // it makes up half of the array.
 //
-// Two layouts save the memory of the lists that hold one entry or none, which
-// are nearly all lists of the variables a propagator creates during search:
-// - inline_single (4-byte entries): a list of one entry keeps it in its head
-//   instead of a block of two;
-// - paged_heads: heads live in pages of page_size heads that exist only once
-//   one of their lists is not empty; the others share one page of empty heads.
+// With inline_single (4-byte entries), a list of one entry keeps it in its
+// head instead of a block of two: nearly all binary lists of the variables a
+// propagator creates during search hold one entry.
 //
 // Growing any list may move the array: spans and pointers into it hold only
 // until the next push. Without compaction on growth, positions of entries
@@ -22,85 +19,12 @@
 
 #include <bit>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <type_traits>
-#include <vector>
 
 namespace Gondra::Solve {
 
-namespace Detail {
-
-struct ListHead {
-    uint32_t begin = 0; // the entry itself for an inline list of one
-    uint32_t size = 0;
-};
-
-template <bool paged> class ListHeads;
-
-template <> class ListHeads<false> {
-public:
-    size_t size() const { return heads_.size(); }
-    void resize(size_t count) { heads_.resize(count); }
-    ListHead const& get(size_t l) const { return heads_[l]; }
-    ListHead& at(size_t l) { return heads_[l]; }
-    size_t bytes() const { return heads_.capacity() * sizeof(ListHead); }
-
-private:
-    PodArray<ListHead> heads_;
-};
-
-template <> class ListHeads<true> {
-public:
-    static constexpr uint32_t page_bits = 10;
-    static constexpr uint32_t page_size = 1u << page_bits;
-
-    size_t size() const { return size_; }
-    // Lists from count on are emptied, pages beyond them freed.
-    void resize(size_t count) {
-        for (size_t l = count; l < size_ && (l & (page_size - 1)) != 0; ++l) {
-            if (get(l).size != 0) {
-                at(l) = {};
-            }
-        }
-        size_t pages = (count + page_size - 1) >> page_bits;
-        pages_.resize(pages, empty_page());
-        owned_.resize(pages);
-        size_ = count;
-    }
-    ListHead const& get(size_t l) const { return pages_[l >> page_bits][l & (page_size - 1)]; }
-    ListHead& at(size_t l) {
-        size_t p = l >> page_bits;
-        if (!owned_[p]) {
-            owned_[p] = std::make_unique<ListHead[]>(page_size);
-            pages_[p] = owned_[p].get();
-        }
-        return owned_[p][l & (page_size - 1)];
-    }
-    size_t bytes() const {
-        size_t n = 0;
-        for (auto const& page : owned_) {
-            n += page ? page_size * sizeof(ListHead) : 0;
-        }
-        return n + pages_.capacity() * sizeof(ListHead*) + owned_.capacity() * sizeof(owned_[0]);
-    }
-
-private:
-    // Shared by every arena and never written.
-    static ListHead const* empty_page() {
-        static ListHead const page[page_size] = {};
-        return page;
-    }
-
-    // pages_[p] is owned_[p], or the empty page where that is null.
-    PodArray<ListHead const*> pages_;
-    std::vector<std::unique_ptr<ListHead[]>> owned_;
-    size_t size_ = 0;
-};
-
-} // namespace Detail
-
-template <class T, bool inline_single = false, bool paged_heads = false> class ListArena {
+template <class T, bool inline_single = false> class ListArena {
     static_assert(!inline_single || std::is_same_v<T, uint32_t>, "inline entries live in a head's begin");
 
 public:
@@ -110,30 +34,29 @@ public:
     // New lists are empty; lists beyond count are dropped.
     void resize(size_t count) {
         for (size_t l = count; l < heads_.size(); ++l) {
-            wasted_ += capacity(heads_.get(l).size);
+            wasted_ += capacity(heads_[l].size);
         }
         heads_.resize(count);
     }
 
     std::span<T> operator[](size_t l) {
-        Head const& head = heads_.get(l);
+        Head& head = heads_[l];
         if (inline_single && head.size == 1) {
-            // A list of one is not empty, so its head is writable.
-            return {const_cast<T*>(&head.begin), 1};
+            return {&head.begin, 1};
         }
         return {data_.data() + head.begin, head.size};
     }
     std::span<T const> operator[](size_t l) const {
-        Head const& head = heads_.get(l);
+        Head const& head = heads_[l];
         T const* first = inline_single && head.size == 1 ? &head.begin : data_.data() + head.begin;
         return {first, head.size};
     }
-    uint32_t size(size_t l) const { return heads_.get(l).size; }
-    uint32_t start(size_t l) const { return heads_.get(l).begin; }
+    uint32_t size(size_t l) const { return heads_[l].size; }
+    uint32_t start(size_t l) const { return heads_[l].begin; }
     T* data() { return data_.data(); }
 
     void push(size_t l, T value) {
-        Head& head = heads_.at(l);
+        Head& head = heads_[l];
         if constexpr (inline_single) {
             if (head.size == 0) {
                 head.begin = value;
@@ -161,12 +84,9 @@ public:
     }
     // Keeps the first size entries (size at most the current size).
     void truncate(size_t l, uint32_t size) {
-        if (heads_.get(l).size == size) {
-            return; // also keeps the shared page of empty heads unwritten
-        }
-        Head& head = heads_.at(l);
+        Head& head = heads_[l];
         if constexpr (inline_single) {
-            if (size == 1) {
+            if (size == 1 && head.size > 1) {
                 T first = data_[head.begin];
                 wasted_ += capacity(head.size);
                 head.begin = first;
@@ -193,10 +113,8 @@ public:
     }
     // Empties every list, keeping the number of lists.
     void clear_lists() {
-        for (size_t l = 0; l < heads_.size(); ++l) {
-            if (heads_.get(l).size != 0) {
-                heads_.at(l) = {};
-            }
+        for (Head& head : heads_) {
+            head = {};
         }
         data_.clear();
         wasted_ = 0;
@@ -208,10 +126,13 @@ public:
     }
 
     // Bytes held, for statistics and tests.
-    size_t bytes() const { return heads_.bytes() + data_.capacity() * sizeof(T); }
+    size_t bytes() const { return heads_.capacity() * sizeof(Head) + data_.capacity() * sizeof(T); }
 
 private:
-    using Head = Detail::ListHead;
+    struct Head {
+        uint32_t begin = 0; // the entry itself for an inline list of one
+        uint32_t size = 0;
+    };
 
     // Lists of one inline entry need no block.
     static uint32_t capacity(uint32_t size) {
@@ -225,7 +146,7 @@ private:
         if (compact_on_growth_) {
             compact_if_wasteful();
         }
-        Head& head = heads_.at(l);
+        Head& head = heads_[l];
         uint32_t from = head.begin;
         uint32_t old_capacity = capacity(head.size);
         uint32_t new_capacity = capacity(head.size + 1);
@@ -243,10 +164,10 @@ private:
         PodArray<T> packed;
         packed.reserve(data_.size() - wasted_);
         for (size_t l = 0; l < heads_.size(); ++l) {
-            if (capacity(heads_.get(l).size) == 0) {
+            if (capacity(heads_[l].size) == 0) {
                 continue;
             }
-            Head& head = heads_.at(l);
+            Head& head = heads_[l];
             auto begin = static_cast<uint32_t>(packed.size());
             packed.append(data_.begin() + head.begin, data_.begin() + head.begin + head.size);
             packed.resize(begin + capacity(head.size));
@@ -256,7 +177,7 @@ private:
         wasted_ = 0;
     }
 
-    Detail::ListHeads<paged_heads> heads_;
+    PodArray<Head> heads_;
     PodArray<T> data_;
     size_t wasted_ = 0;
     bool compact_on_growth_;

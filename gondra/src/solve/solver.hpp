@@ -300,9 +300,7 @@ private:
     ClauseArena arena_;
     // By the literal that became true. Propagation pushes watches onto other
     // lists while it walks one, so this arena compacts only between walks.
-    // Paged heads: the variables propagators create mostly occur in no long
-    // clause.
-    ListArena<Watch, false, true> watches_{false};
+    ListArena<Watch> watches_{false};
     // p true implies each listed literal. Entries of learnt and volatile
     // clauses carry binary_removable, so that no separate record of them is
     // needed to drop them; reasons keep literals below 2^30, so the bit is free.

@@ -20,10 +20,10 @@ template <class Arena> void expect_same(Arena const& arena, std::vector<std::vec
     }
 }
 
-template <bool inline_single, bool paged_heads> void check_random_operations() {
+template <bool inline_single> void check_random_operations() {
     for (bool compact_on_growth : {true, false}) {
         std::mt19937 random(compact_on_growth ? 1 : 2);
-        ListArena<uint32_t, inline_single, paged_heads> arena(compact_on_growth);
+        ListArena<uint32_t, inline_single> arena(compact_on_growth);
         std::vector<std::vector<uint32_t>> model;
         arena.resize(50);
         model.resize(50);
@@ -46,8 +46,7 @@ template <bool inline_single, bool paged_heads> void check_random_operations() {
             }
             case 2:
                 if (random() % 64 == 0) {
-                    // Across page boundaries of paged heads.
-                    size_t count = 1 + random() % 3000;
+                    size_t count = 1 + random() % 80;
                     arena.resize(count);
                     model.resize(count);
                 }
@@ -73,22 +72,12 @@ template <bool inline_single, bool paged_heads> void check_random_operations() {
 }
 
 TEST(ListArenaTest, MatchesVectorsUnderRandomOperations) {
-    check_random_operations<false, false>();
-    check_random_operations<true, false>();
-    check_random_operations<false, true>();
-    check_random_operations<true, true>();
+    check_random_operations<false>();
+    check_random_operations<true>();
 }
 
-TEST(ListArenaTest, ListsOfOneOrNoneCostNoBlocks) {
+TEST(ListArenaTest, ListsOfOneCostNoBlocks) {
     constexpr size_t lists = 200000;
-    ListArena<uint32_t, true, true> arena;
-    arena.resize(lists);
-    size_t empty = arena.bytes();
-    // A pointer or two per page of 1024 heads.
-    EXPECT_LT(empty, lists / 32);
-    arena.push(lists / 2, 7);
-    EXPECT_LT(arena.bytes(), empty + 1024 * 8 + 64);
-
     ListArena<uint32_t, true> singles;
     singles.resize(lists);
     for (size_t l = 0; l < lists; ++l) {
