@@ -157,9 +157,7 @@ literal_t ThreadSolver::value_literal(AbstractClauseCreator& cc, VariableState& 
 
 void ThreadSolver::register_literal(VariableState& vs, value_t v, literal_t lit) {
     auto index = static_cast<std::size_t>(std::abs(static_cast<wide_t>(lit))) - 1;
-    if (index >= literal_map_.size()) {
-        literal_map_.resize(index + 1);
-    }
+    literal_map_.grow(index + 1);
     auto [prev, next] = link_literal(vs, lit, v);
     auto& entry = literal_map_[index];
     entry.var_sign = vs.var() | (lit > 0 ? LiteralEntry::sign_bit : 0U);

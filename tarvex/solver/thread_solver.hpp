@@ -15,6 +15,7 @@
 #include "solver/abstract_clause_creator.hpp"
 #include "solver/difference_graph.hpp"
 #include "solver/literal_entry.hpp"
+#include "solver/literal_map.hpp"
 #include "solver/value_literals.hpp"
 #include "solver/variable_state.hpp"
 
@@ -166,7 +167,7 @@ private:
     ThreadStats* stats_;
     std::vector<VariableState> var_states_;
     std::vector<Level> levels_;
-    std::vector<LiteralEntry> literal_map_;
+    LiteralMap literal_map_;
     std::vector<Fact> fact_queue_;
     std::unordered_map<AbstractConstraint const*, UniqueConstraintState> states_;
     std::vector<std::vector<Watch>> var_watches_;

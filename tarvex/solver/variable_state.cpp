@@ -8,8 +8,8 @@ literal_t VariableState::literal_at(value_t v) const {
     if (is_dense()) {
         return in_dense(v) ? dense_[dense_index(v)] : 0;
     }
-    auto it = map_.find(v);
-    return it != map_.end() ? it->second : 0;
+    auto it = sparse_lower(v);
+    return it != sparse_.end() && it->value == v ? it->lit : 0;
 }
 
 void VariableState::set_literal(value_t v, literal_t lit) {
@@ -23,7 +23,13 @@ void VariableState::unset_literal(value_t v) {
         }
         return;
     }
-    map_.erase(v);
+    if (auto it = sparse_lower(v); it != sparse_.end() && it->value == v) {
+        sparse_.erase(it);
+        // Level-0 facts remove most literals of some variables.
+        if (sparse_.size() < sparse_.capacity() / 4) {
+            sparse_.shrink_to_fit();
+        }
+    }
 }
 
 literal_t VariableState::prev_literal(value_t v) const {
@@ -58,20 +64,20 @@ literal_t VariableState::first_literal_from(value_t v) const {
 }
 
 bool VariableState::try_make_dense() {
-    if (is_dense() || map_.empty()) {
+    if (is_dense() || sparse_.empty()) {
         return false;
     }
     wide_t lo = min_bound();
     wide_t hi = max_bound();
-    auto n = static_cast<wide_t>(map_.size());
-    if (n <= (hi - lo) / 10 || map_.begin()->first < lo || map_.rbegin()->first >= hi) {
+    auto n = static_cast<wide_t>(sparse_.size());
+    if (n <= (hi - lo) / 10 || sparse_.front().value < lo || sparse_.back().value >= hi) {
         return false;
     }
     dense_.assign(static_cast<std::size_t>(hi - lo), 0);
-    for (auto const& [value, lit] : map_) {
+    for (auto const& [value, lit] : sparse_) {
         dense_[static_cast<std::size_t>(value - lo)] = lit;
     }
-    map_ = {};
+    sparse_ = {};
     offset_ = static_cast<value_t>(lo);
     return true;
 }
@@ -87,7 +93,11 @@ literal_t& VariableState::literal_slot(value_t v) {
         }
         return dense_[dense_index(v)];
     }
-    return map_[v];
+    auto it = sparse_.begin() + (sparse_lower(v) - sparse_.cbegin());
+    if (it == sparse_.end() || it->value != v) {
+        it = sparse_.insert(it, Pair{v, 0});
+    }
+    return it->lit;
 }
 
 std::size_t VariableState::literal_count() const {
@@ -99,6 +109,7 @@ std::size_t VariableState::literal_count() const {
 void VariableState::shrink_to_fit() {
     lower_stack_.shrink_to_fit();
     upper_stack_.shrink_to_fit();
+    sparse_.shrink_to_fit();
     dense_.shrink_to_fit();
 }
 

@@ -6,20 +6,27 @@
 // to the end of the array; the space it leaves is reclaimed by compaction once
 // it makes up half of the array.
 //
+// With inline_single (4-byte entries), a list of one entry keeps it in its
+// head instead of a block of two: nearly all binary lists of the variables a
+// propagator creates during search hold one entry.
+//
 // Growing any list may move the array: spans and pointers into it hold only
 // until the next push. Without compaction on growth, positions of entries
 // (start + index) stay valid across pushes to other lists; compaction is then
-// the owner's call, at a point where no position is held.
+// the owner's call, at a point where no position is held. Positions are for
+// lists in blocks: a list of one inline entry has none.
 #include "solve/pod_array.hpp"
 
 #include <bit>
 #include <cstdint>
 #include <span>
-#include <vector>
+#include <type_traits>
 
 namespace Gondra::Solve {
 
-template <class T> class ListArena {
+template <class T, bool inline_single = false> class ListArena {
+    static_assert(!inline_single || std::is_same_v<T, uint32_t>, "inline entries live in a head's begin");
+
 public:
     explicit ListArena(bool compact_on_growth = true) : compact_on_growth_(compact_on_growth) {}
 
@@ -32,22 +39,61 @@ public:
         heads_.resize(count);
     }
 
-    std::span<T> operator[](size_t l) { return {data_.data() + heads_[l].begin, heads_[l].size}; }
-    std::span<T const> operator[](size_t l) const { return {data_.data() + heads_[l].begin, heads_[l].size}; }
+    std::span<T> operator[](size_t l) {
+        Head& head = heads_[l];
+        if (inline_single && head.size == 1) {
+            return {&head.begin, 1};
+        }
+        return {data_.data() + head.begin, head.size};
+    }
+    std::span<T const> operator[](size_t l) const {
+        Head const& head = heads_[l];
+        T const* first = inline_single && head.size == 1 ? &head.begin : data_.data() + head.begin;
+        return {first, head.size};
+    }
     uint32_t size(size_t l) const { return heads_[l].size; }
     uint32_t start(size_t l) const { return heads_[l].begin; }
     T* data() { return data_.data(); }
 
     void push(size_t l, T value) {
         Head& head = heads_[l];
+        if constexpr (inline_single) {
+            if (head.size == 0) {
+                head.begin = value;
+                head.size = 1;
+                return;
+            }
+            if (head.size == 1) {
+                T first = head.begin;
+                if (compact_on_growth_) {
+                    compact_if_wasteful();
+                }
+                auto begin = static_cast<uint32_t>(data_.size());
+                data_.resize(data_.size() + capacity(2));
+                data_[begin] = first;
+                data_[begin + 1] = value;
+                head.begin = begin;
+                head.size = 2;
+                return;
+            }
+        }
         if (head.size == capacity(head.size)) {
             grow(l);
         }
-        data_[heads_[l].begin + heads_[l].size++] = value;
+        data_[head.begin + head.size++] = value;
     }
     // Keeps the first size entries (size at most the current size).
     void truncate(size_t l, uint32_t size) {
         Head& head = heads_[l];
+        if constexpr (inline_single) {
+            if (size == 1 && head.size > 1) {
+                T first = data_[head.begin];
+                wasted_ += capacity(head.size);
+                head.begin = first;
+                head.size = 1;
+                return;
+            }
+        }
         wasted_ += capacity(head.size) - capacity(size);
         head.size = size;
         if (size == 0) {
@@ -84,11 +130,17 @@ public:
 
 private:
     struct Head {
-        uint32_t begin = 0;
+        uint32_t begin = 0; // the entry itself for an inline list of one
         uint32_t size = 0;
     };
 
-    static uint32_t capacity(uint32_t size) { return size == 0 ? 0 : std::bit_ceil(size < 2 ? 2u : size); }
+    // Lists of one inline entry need no block.
+    static uint32_t capacity(uint32_t size) {
+        if (size == 0 || (inline_single && size == 1)) {
+            return 0;
+        }
+        return std::bit_ceil(size < 2 ? 2u : size);
+    }
 
     void grow(size_t l) {
         if (compact_on_growth_) {
@@ -111,11 +163,15 @@ private:
     void compact() {
         PodArray<T> packed;
         packed.reserve(data_.size() - wasted_);
-        for (Head& head : heads_) {
+        for (size_t l = 0; l < heads_.size(); ++l) {
+            if (capacity(heads_[l].size) == 0) {
+                continue;
+            }
+            Head& head = heads_[l];
             auto begin = static_cast<uint32_t>(packed.size());
             packed.append(data_.begin() + head.begin, data_.begin() + head.begin + head.size);
             packed.resize(begin + capacity(head.size));
-            head.begin = head.size == 0 ? 0 : begin;
+            head.begin = begin;
         }
         data_.swap(packed);
         wasted_ = 0;

@@ -179,11 +179,9 @@ bool Solver::add_root_clause(std::vector<Lit>& lits) {
 }
 
 void Solver::add_binary(Lit a, Lit b, bool removable) {
-    binaries_.push(negate(a), b);
-    binaries_.push(negate(b), a);
-    if (removable) {
-        removable_binaries_.push_back({a, b});
-    }
+    Lit tag = removable ? binary_removable : 0;
+    binaries_.push(negate(a), b | tag);
+    binaries_.push(negate(b), a | tag);
 }
 
 void Solver::attach_long(ClauseRef c) {
@@ -333,7 +331,8 @@ bool Solver::unit_propagate() {
         if (has_counters_ && !propagate_counters(p)) {
             return false;
         }
-        for (Lit q : binaries_[p]) {
+        for (Lit entry : binaries_[p]) {
+            Lit q = entry & ~binary_removable;
             int v = value_[q];
             if (v == 0) {
                 assign(q, (negate(p) << 2) | reason_binary);

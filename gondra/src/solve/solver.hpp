@@ -234,7 +234,7 @@ private:
     void add_binary(Lit a, Lit b, bool removable);
     void truncate_root(uint32_t mark);
     void drop_variables_above(uint32_t vars);
-    void drop_binaries(bool all_removable, uint32_t vars);
+    void drop_removable_binaries();
 
     // propagation
     bool unit_propagate();
@@ -301,7 +301,11 @@ private:
     // By the literal that became true. Propagation pushes watches onto other
     // lists while it walks one, so this arena compacts only between walks.
     ListArena<Watch> watches_{false};
-    ListArena<Lit> binaries_;                 // p true implies each listed literal
+    // p true implies each listed literal. Entries of learnt and volatile
+    // clauses carry binary_removable, so that no separate record of them is
+    // needed to drop them; reasons keep literals below 2^30, so the bit is free.
+    ListArena<Lit, true> binaries_;
+    static constexpr Lit binary_removable = 0x80000000u;
     std::vector<ClauseRef> clauses_;
     std::vector<ClauseRef> learnts_;
     bool has_counters_ = false;
@@ -404,11 +408,6 @@ private:
     // that nothing derived from such information reaches level 0.
     Lit step_ = lit_undef;
     bool tainted_ = false; // per-call information entered without a call literal
-    struct BinaryClause {
-        Lit a;
-        Lit b;
-    };
-    PodArray<BinaryClause> removable_binaries_; // learnt or volatile
 
     SolverStatistics stats_;
 };

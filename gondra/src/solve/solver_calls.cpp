@@ -135,7 +135,11 @@ void Solver::end_call() {
     if (deleted) {
         collect_garbage();
     }
-    drop_binaries(tainted_, problem_vars_);
+    // Without taint, the learnt ones over problem variables hold in later
+    // calls; those over dropped variables go with them.
+    if (tainted_) {
+        drop_removable_binaries();
+    }
     if (drop_vars) {
         drop_variables_above(problem_vars_);
     }
@@ -206,54 +210,18 @@ void Solver::truncate_root(uint32_t mark) {
     }
 }
 
-// Removes learnt and volatile binary clauses (all of them, or only those over
-// variables above vars, which go with their variables).
-void Solver::drop_binaries(bool all_removable, uint32_t vars) {
-    if (!all_removable) {
-        size_t kept = 0;
-        for (auto const& b : removable_binaries_) {
-            if (var_of(b.a) <= vars && var_of(b.b) <= vars) {
-                removable_binaries_[kept++] = b;
-            }
-        }
-        removable_binaries_.resize(kept);
-        return;
-    }
-    // (list literal, partner) for both directions; one occurrence is removed
-    // per entry, so a clause that is also a problem clause stays.
-    std::vector<std::pair<Lit, Lit>> gone;
-    gone.reserve(2 * removable_binaries_.size());
-    for (auto [a, b] : removable_binaries_) {
-        gone.emplace_back(negate(a), b);
-        gone.emplace_back(negate(b), a);
-    }
-    removable_binaries_.clear();
-    std::sort(gone.begin(), gone.end());
-    std::vector<Lit> partners;
-    for (size_t i = 0; i < gone.size();) {
-        Lit list = gone[i].first;
-        partners.clear();
-        for (; i < gone.size() && gone[i].first == list; ++i) {
-            partners.push_back(gone[i].second);
-        }
-        if (var_of(list) > num_vars_) {
-            continue;
-        }
-        binaries_.filter(list, [&](Lit x) {
-            auto it = std::lower_bound(partners.begin(), partners.end(), x);
-            if (it != partners.end() && *it == x) {
-                partners.erase(it);
-                return false;
-            }
-            return true;
-        });
+// Removes learnt and volatile binary clauses. One list entry goes per
+// removable entry, so a clause that is also a problem clause stays.
+void Solver::drop_removable_binaries() {
+    for (size_t l = 2; l < binaries_.lists(); ++l) {
+        binaries_.filter(l, [](Lit x) { return (x & binary_removable) == 0; });
     }
 }
 
 void Solver::drop_variables_above(uint32_t vars) {
     size_t lits = 2 * static_cast<size_t>(vars) + 2;
     for (size_t l = 2; l < lits; ++l) {
-        binaries_.filter(l, [vars](Lit x) { return var_of(x) <= vars; });
+        binaries_.filter(l, [vars](Lit x) { return var_of(x & ~binary_removable) <= vars; });
     }
     for (size_t l = lits; l < occ_index_.size(); ++l) {
         release_occurrences(static_cast<Lit>(l));

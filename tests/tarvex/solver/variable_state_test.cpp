@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
+#include <utility>
+#include <vector>
+
 namespace Tarvex {
 namespace {
 
@@ -53,6 +58,35 @@ TEST(VariableState, NeighbourSearchesAgreeInBothForms) {
         EXPECT_EQ(vs.next_literal(2), 91);
         EXPECT_FALSE(vs.has_literal(5));
     }
+}
+
+// The sparse form keeps its pairs sorted whatever the order of insertion.
+TEST(VariableState, SparseFormAgreesWithAnOrderedMap) {
+    std::mt19937 random(3);
+    VariableState vs{0, -50000, 50000};
+    std::map<value_t, literal_t> model;
+    for (int step = 0; step < 20000; ++step) {
+        auto v = static_cast<value_t>(static_cast<int>(random() % 4000) - 2000);
+        if (random() % 4 == 0) {
+            vs.unset_literal(v);
+            model.erase(v);
+        } else {
+            literal_t lit = 1 + static_cast<literal_t>(random() % 1000000);
+            vs.set_literal(v, lit);
+            model[v] = lit;
+        }
+        ASSERT_FALSE(vs.is_dense());
+        auto above = model.upper_bound(v);
+        EXPECT_EQ(vs.next_literal(v), above == model.end() ? 0 : above->second);
+        auto below = model.lower_bound(v);
+        EXPECT_EQ(vs.prev_literal(v), below == model.begin() ? 0 : std::prev(below)->second);
+        auto at = model.find(v);
+        EXPECT_EQ(vs.literal_at(v), at == model.end() ? 0 : at->second);
+    }
+    std::vector<std::pair<value_t, literal_t>> walked;
+    vs.for_each_literal([&](value_t v, literal_t lit) { walked.emplace_back(v, lit); });
+    std::vector<std::pair<value_t, literal_t>> expected(model.begin(), model.end());
+    EXPECT_EQ(walked, expected);
 }
 
 } // namespace
