@@ -405,14 +405,7 @@ bool Solver::unit_propagate() {
 bool Solver::propagate_counters(Lit p) {
     // Dense per-literal summaries spare the lists of most literals.
     if (has_propagators_) {
-        uint32_t single = watch_single_[p];
-        if (single == watch_several) {
-            for (auto slot : occ_[occ_index_[p]].slots) {
-                slots_[slot].pending.push_back(to_external(p));
-            }
-        } else if (single != 0) {
-            slots_[single - 1].pending.push_back(to_external(p));
-        }
+        queue_change(p);
     }
     if (occ_index_[p] == 0) {
         return true;

@@ -342,6 +342,17 @@ private:
     std::vector<Occurrences> occ_; // entry 0 unused
     std::vector<uint32_t> occ_free_;
     Occurrences& occurrences(Lit l);
+    // Queues p as a change for every propagator that watches it.
+    void queue_change(Lit p) {
+        uint16_t single = watch_single_[p];
+        if (single == watch_several) {
+            for (auto slot : occ_[occ_index_[p]].slots) {
+                slots_[slot].pending.push_back(to_external(p));
+            }
+        } else if (single != 0) {
+            slots_[single - 1].pending.push_back(to_external(p));
+        }
+    }
     Occurrences const* find_occurrences(Lit l) const {
         uint32_t index = occ_index_[l];
         return index == 0 ? nullptr : &occ_[index];

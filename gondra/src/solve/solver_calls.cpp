@@ -39,15 +39,7 @@ void Solver::begin_call() {
     }
     if (thread_id_ != 0 && has_propagators_) {
         for (uint32_t k = 0; k < trail_end(0); ++k) {
-            Lit p = trail_[k];
-            uint32_t single = watch_single_[p];
-            if (single == watch_several) {
-                for (auto slot : occ_[occ_index_[p]].slots) {
-                    slots_[slot].pending.push_back(to_external(p));
-                }
-            } else if (single != 0) {
-                slots_[single - 1].pending.push_back(to_external(p));
-            }
+            queue_change(trail_[k]);
         }
     }
     tainted_ = false;
