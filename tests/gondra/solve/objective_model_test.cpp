@@ -63,6 +63,20 @@ private:
     bool lax_;
 };
 
+// The least cost over all models by enumeration (INT64_MAX without models);
+// weight i counts when variable i + 1 is true.
+int64_t brute_force_optimum(Testing::SmallProblem const& p, std::vector<int64_t> const& weights) {
+    int64_t optimum = INT64_MAX;
+    for (uint32_t bits : Testing::all_models(p)) {
+        int64_t cost = 0;
+        for (uint32_t i = 0; i < weights.size(); ++i) {
+            cost += ((bits >> i) & 1u) != 0 ? weights[i] : 0;
+        }
+        optimum = std::min(optimum, cost);
+    }
+    return optimum;
+}
+
 // How the host goes on after a model: restart without and with the clause
 // over its decisions, or walk.
 struct Mode {
@@ -80,14 +94,7 @@ TEST(ObjectiveModelTest, ModelsImproveUntilTheOptimumInEitherMode) {
         for (uint32_t i = 0; i < vars; ++i) {
             weights.push_back(static_cast<int64_t>(rng() % 4));
         }
-        int64_t optimum = INT64_MAX;
-        for (uint32_t bits : Testing::all_models(p)) {
-            int64_t cost = 0;
-            for (uint32_t i = 0; i < vars; ++i) {
-                cost += ((bits >> i) & 1u) != 0 ? weights[i] : 0;
-            }
-            optimum = std::min(optimum, cost);
-        }
+        int64_t optimum = brute_force_optimum(p, weights);
         for (Mode mode : modes) {
             for (uint32_t threads : {1u, 2u}) {
                 SolverSet set;
@@ -139,14 +146,7 @@ TEST(ObjectiveModelTest, ModelsFoundAgainAreReportedOnceAndTheSearchEnds) {
         for (uint32_t i = 0; i < vars; ++i) {
             weights.push_back(static_cast<int64_t>(rng() % 3));
         }
-        int64_t optimum = INT64_MAX;
-        for (uint32_t bits : Testing::all_models(p)) {
-            int64_t cost = 0;
-            for (uint32_t i = 0; i < vars; ++i) {
-                cost += ((bits >> i) & 1u) != 0 ? weights[i] : 0;
-            }
-            optimum = std::min(optimum, cost);
-        }
+        int64_t optimum = brute_force_optimum(p, weights);
         for (Mode mode : modes) {
             for (uint32_t threads : {1u, 2u}) {
                 SolverSet set;

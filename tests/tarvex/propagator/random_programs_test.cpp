@@ -312,6 +312,15 @@ std::string objective_text(std::vector<std::string> const& model) {
     return "&minimize{" + text + "}.\n";
 }
 
+// The least cost of the program's models (which must exist).
+long cheapest(RandomProgram const& program) {
+    long best = cost_of(*program.models.begin());
+    for (auto const& model : program.models) {
+        best = std::min(best, cost_of(model));
+    }
+    return best;
+}
+
 } // namespace
 
 // The objective handed to the host and the one propagated reach the same
@@ -324,10 +333,7 @@ TEST(RandomPrograms, TranslatedAndPropagatedObjectivesAgree) {
         if (program.models.empty()) {
             continue;
         }
-        long best = cost_of(*program.models.begin());
-        for (auto const& model : program.models) {
-            best = std::min(best, cost_of(model));
-        }
+        long best = cheapest(program);
         std::string text = program.text + objective_text(*program.models.begin());
         SCOPED_TRACE("program " + std::to_string(i) + "\n" + text);
         // The default search, which decides start values at their lower
@@ -376,10 +382,7 @@ TEST(RandomPrograms, ObjectiveSearchSettingsReachTheOptimum) {
         if (program.models.empty()) {
             continue;
         }
-        long best = cost_of(*program.models.begin());
-        for (auto const& model : program.models) {
-            best = std::min(best, cost_of(model));
-        }
+        long best = cheapest(program);
         std::string text = program.text + objective_text(*program.models.begin());
         SCOPED_TRACE("program " + std::to_string(i) + "\n" + text);
         for (int threads : {1, 3}) {
