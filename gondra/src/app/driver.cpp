@@ -243,7 +243,8 @@ int run_driver(int argc, char const* const* argv, std::string const& program_nam
         for (auto [path, option] :
              {std::pair{"solve.models", "models"}, std::pair{"solve.threads", "threads"},
               std::pair{"solve.time_limit", "time-limit"}, std::pair{"solver.seed", "seed"},
-              std::pair{"solver.propagator_phase", "prop-phase"}, std::pair{"solver.objective_model", "opt-search"}}) {
+              std::pair{"solver.propagator_phase", "prop-phase"}, std::pair{"solver.objective_model", "opt-search"},
+              std::pair{"solver.propagator_reasons", "prop-reasons"}}) {
             arguments.push_back(std::string("--") + option + "=" + settings.get(path));
         }
         for (auto const& constant : command_line.constants)

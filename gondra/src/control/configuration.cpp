@@ -38,6 +38,10 @@ Configuration::Configuration() {
               "it), restart-block (restart with a clause that excludes its decisions) or walk on through the "
               "subspaces next to its decisions",
               choice({"restart", "restart-block", "walk"}), "restart");
+    add_value(solver, "propagator_reasons",
+              "clauses by which propagators explain inferences among their own variables: kept like other learnt "
+              "clauses (keep) or only while they are reasons (drop)",
+              choice({"keep", "drop"}), "drop");
 }
 
 Configuration::Node const& Configuration::node(Key key) const {

@@ -267,6 +267,7 @@ unsigned Control::solve(std::span<int32_t const> assumptions, EventHandler const
     std::string objective_model = configuration_.get("solver.objective_model");
     options.restart_on_model = objective_model != "walk";
     options.block_on_restart = objective_model == "restart-block";
+    options.drop_propagator_reasons = configuration_.get("solver.propagator_reasons") == "drop";
     std::vector<int32_t> wanted;
     for (int32_t lit : assumptions) {
         wanted.push_back(translator_.solver_literal(lit));

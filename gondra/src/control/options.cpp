@@ -257,11 +257,10 @@ std::string Options::help(unsigned level) const {
         }
         return text;
     };
+    // One column for every level, so that a line reads the same at all of them.
     size_t width = 0;
     for (auto const& option : options_) {
-        if (option.level <= level) {
-            width = std::max(width, column_of(option).size());
-        }
+        width = std::max(width, column_of(option).size());
     }
     width = std::min(width, max_option_column);
     size_t indent = 2 + width + 3;
@@ -316,6 +315,10 @@ void add_solving_options(Options& options, Configuration& configuration, std::ve
                 "restart and exclude its decisions by a clause (restart-block) "
                 "or walk on through the branches next to its decisions (walk)",
                 setting("solver.objective_model"), false, "<mode>");
+    options.add(group, "prop-reasons,@2",
+                "Keep the clauses by which propagators explain inferences among their own variables (keep) or "
+                "drop them once they no longer serve as reasons (drop)",
+                setting("solver.propagator_reasons"), false, "<mode>");
     options.add(
         group, "const,c", "Replace term occurrences of <id> with <t>",
         [&constants](std::string_view value) {

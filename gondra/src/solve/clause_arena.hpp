@@ -20,6 +20,9 @@ public:
     static constexpr uint32_t flag_deleted = 2u;
     static constexpr uint32_t flag_volatile = 4u;
     static constexpr uint32_t flag_used = 8u;
+    // Kept only while it is a reason: never watched, deleted at the next
+    // reduction that finds it unlocked.
+    static constexpr uint32_t flag_transient = 16u;
 
     ClauseRef alloc(std::span<Lit const> lits, uint32_t flags, uint32_t lbd) {
         auto ref = static_cast<ClauseRef>(mem_.size());

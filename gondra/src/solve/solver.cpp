@@ -819,6 +819,11 @@ void Solver::reduce_db() {
         if (locked) {
             continue;
         }
+        if ((arena_.flags(c) & ClauseArena::flag_transient) != 0) {
+            arena_.mark_deleted(c);
+            ++stats_.deleted_clauses;
+            continue;
+        }
         candidates.push_back(c);
     }
     std::sort(candidates.begin(), candidates.end(), [&](ClauseRef a, ClauseRef b) {
@@ -864,7 +869,9 @@ void Solver::collect_garbage() {
         attach_long(c);
     }
     for (ClauseRef c : learnts_) {
-        attach_long(c);
+        if ((arena_.flags(c) & ClauseArena::flag_transient) == 0) {
+            attach_long(c);
+        }
     }
 }
 

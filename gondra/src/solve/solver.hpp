@@ -117,6 +117,8 @@ public:
     void set_propagator_phase(PropagatorPhase mode) {
         phase_keep_mask_ = mode == PropagatorPhase::initial ? phase_fixed : 0;
     }
+    // See SolveOptions::drop_propagator_reasons.
+    void set_drop_propagator_reasons(bool drop) { drop_reasons_ = drop; }
     // Searches until a model (the assignment then holds it), a proof that no
     // (further) model exists, a stop, or a failed propagator.
     SearchResult search();
@@ -362,6 +364,11 @@ private:
     bool restart_requested_ = false;
     bool has_decide_ = false;
     bool in_callback_ = false;
+    bool drop_reasons_ = true;
+    // Whether the clause being added (a propagator's learnt one, unit or
+    // conflicting) is kept only while it is a reason: more than two literals
+    // besides the constant, all of variables that propagators created.
+    bool is_propagator_reason(Lit implied, Lit highest_false) const;
 
     // conflict state
     bool has_conflict_ = false;

@@ -210,6 +210,7 @@ SolveSummary SolverSet::solve(SolveOptions const& options, ModelHandler const& h
         }
         s->set_assumptions(options.assumptions);
         s->set_propagator_phase(options.propagator_phase);
+        s->set_drop_propagator_reasons(options.drop_propagator_reasons);
         start_stats_.push_back(s->statistics());
     }
     // For one model the threads race as they do when optimising; the first

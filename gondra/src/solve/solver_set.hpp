@@ -42,6 +42,10 @@ struct SolveOptions {
     // a model found once more (the propagator failed to refute it) is told
     // by its assignment and only then blocked.
     bool block_on_restart = false;
+    // Clauses that propagators explain inferences among their own variables
+    // with are kept only while they are reasons (see
+    // Solver::is_propagator_reason).
+    bool drop_propagator_reasons = true;
     std::vector<int32_t> assumptions;
 };
 
