@@ -31,18 +31,20 @@ void DistinctConstraintState::TermOrder::insert(Entry entry) {
 }
 
 void DistinctConstraintState::TermOrder::move(std::uint32_t term, wide_t old_bound, wide_t new_bound) {
-    Entry const old_entry{old_bound, term};
     Entry const new_entry{new_bound, term};
-    auto it = std::lower_bound(entries_.begin(), entries_.end(), old_entry);
-    if (new_entry < old_entry) {
-        auto dest = std::lower_bound(entries_.begin(), it, new_entry);
-        std::move_backward(dest, it, it + 1);
-        *dest = new_entry;
-    } else if (old_entry < new_entry) {
-        auto dest = std::lower_bound(it + 1, entries_.end(), new_entry);
-        std::move(it + 1, dest, it);
-        *(dest - 1) = new_entry;
+    auto it = std::lower_bound(entries_.begin(), entries_.end(), Entry{old_bound, term});
+    // Bounds mostly move by a few places: shift the neighbours one by one
+    // rather than searching the destination.
+    if (new_bound < old_bound) {
+        for (; it != entries_.begin() && new_entry < *(it - 1); --it) {
+            *it = *(it - 1);
+        }
+    } else {
+        for (; it + 1 != entries_.end() && *(it + 1) < new_entry; ++it) {
+            *it = *(it + 1);
+        }
     }
+    *it = new_entry;
 }
 
 std::span<DistinctConstraintState::TermOrder::Entry const>
