@@ -532,7 +532,7 @@ void ThreadSolver::undo_level(Level const& level) {
     // watchers were told.
     undo_bounds(level.bound_trail, false);
     undo_bounds(level.bound_trail, true);
-    bound_trail_.resize(level.bound_trail);
+    bound_trail_.truncate(level.bound_trail);
 
     for (std::size_t i = level.inactive; i < inactive_.size(); ++i) {
         inactive_[i]->set_deactivation_level(0);

@@ -13,6 +13,7 @@
 #include "host/assignment.hpp"
 #include "propagator/theory_stats.hpp"
 #include "solver/abstract_clause_creator.hpp"
+#include "solver/bound_trail.hpp"
 #include "solver/difference_graph.hpp"
 #include "solver/literal_entry.hpp"
 #include "solver/literal_map.hpp"
@@ -41,13 +42,6 @@ public:
         AbstractConstraintState* state;
         value_t coefficient;
         var_id var;
-    };
-    // A bound as it was before its first change on a level.
-    struct SavedBound {
-        // The variable shifted left by one, the low bit set for the upper
-        // bound.
-        std::uint32_t var_side;
-        value_t bound;
     };
     struct Level {
         level_t level;
@@ -148,7 +142,7 @@ public:
     std::uint32_t split_cursor() const { return split_cursor_; }
     void set_split_cursor(std::uint32_t cursor) { split_cursor_ = cursor; }
     level_t minimize_level() const { return minimize_level_; }
-    std::vector<SavedBound> const& bound_trail() const { return bound_trail_; }
+    BoundTrail const& bound_trail() const { return bound_trail_; }
 
 private:
     LiteralEntry* find_entry(literal_t lit);
@@ -188,7 +182,7 @@ private:
     std::vector<var_id> lower_changed_;
     std::vector<AbstractConstraintState*> todo_;
     std::unordered_multimap<literal_t, AbstractConstraintState*> literal_states_;
-    std::vector<SavedBound> bound_trail_;
+    BoundTrail bound_trail_;
     std::vector<AbstractConstraintState*> inactive_;
     std::vector<RemovedWatch> removed_watches_;
     std::vector<literal_t> temp_reason_;

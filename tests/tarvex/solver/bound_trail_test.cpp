@@ -66,6 +66,38 @@ protected:
 
 using Bounds = std::pair<value_t, value_t>;
 
+// Entries keep their values across chunk boundaries, after truncating and
+// growing again over old contents, and in a copy.
+TEST(BoundTrail, KeepsEntriesAcrossChunksTruncationAndCopies) {
+    BoundTrail trail;
+    auto entry = [](std::size_t i, int round) {
+        return SavedBound{static_cast<std::uint32_t>(i), static_cast<value_t>(i) * 3 - round};
+    };
+    std::size_t const n = 2 * BoundTrail::chunk_size + 5;
+    for (std::size_t i = 0; i < n; ++i) {
+        trail.push_back(entry(i, 0));
+    }
+    ASSERT_EQ(trail.size(), n);
+    trail.truncate(BoundTrail::chunk_size - 1);
+    std::size_t const bytes = trail.bytes();
+    for (std::size_t i = BoundTrail::chunk_size - 1; i < n; ++i) {
+        trail.push_back(entry(i, 1));
+    }
+    // Growing back to the old size reuses the chunks.
+    EXPECT_EQ(trail.bytes(), bytes);
+    BoundTrail copy{trail};
+    trail.truncate(0);
+    EXPECT_TRUE(trail.empty());
+    ASSERT_EQ(copy.size(), n);
+    for (std::size_t i = 0; i < n; ++i) {
+        int round = i < BoundTrail::chunk_size - 1 ? 0 : 1;
+        ASSERT_EQ(copy[i].var_side, entry(i, round).var_side) << i;
+        ASSERT_EQ(copy[i].bound, entry(i, round).bound) << i;
+    }
+    copy = BoundTrail{};
+    EXPECT_EQ(copy.size(), 0U);
+}
+
 // Each level keeps a variable's bound once per side, however often it moves,
 // and undo brings back every level's bounds in turn.
 TEST_F(BoundTrailTest, UndoRestoresTheBoundsOfEveryLevel) {
