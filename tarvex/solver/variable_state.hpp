@@ -23,7 +23,7 @@ public:
     // Offset while the literals are kept in the sorted pairs.
     static constexpr value_t map_offset = std::numeric_limits<value_t>::min();
 
-    // Trail index of no saved bound.
+    // Save index of a bound never saved.
     static constexpr std::uint32_t no_save = std::numeric_limits<std::uint32_t>::max();
 
     VariableState(var_id var, value_t lower, value_t upper)
@@ -73,8 +73,9 @@ public:
     // thread's bound trail keeps the bounds to go back to.
     void move_upper_bound(value_t bound) { upper_bound_ = bound; }
     void move_lower_bound(value_t bound) { lower_bound_ = bound; }
-    // Trail index of the newest saved bound, no_save once it was undone; the
-    // thread uses it to save a bound once per level.
+    // Trail index of the bound's newest save, no_save before the first. After
+    // undo it may point past the trail or at another bound's entry: the
+    // thread checks it against the trail to save a bound once per level.
     std::uint32_t upper_save() const { return upper_save_; }
     std::uint32_t lower_save() const { return lower_save_; }
     void set_upper_save(std::uint32_t index) { upper_save_ = index; }
