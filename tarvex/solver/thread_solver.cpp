@@ -19,7 +19,7 @@ LiteralEntry const empty_entry{};
 } // namespace
 
 ThreadSolver::ThreadSolver(ThreadConfig const& config, ThreadStats& stats)
-    : config_{&config}, stats_{&stats}, levels_{Level{0, 0, 0, 0, 0, 0}} {}
+    : config_{&config}, stats_{&stats}, levels_{Level{0, 0, 0, 0, 0}} {}
 
 ThreadSolver::~ThreadSolver() = default;
 
@@ -52,8 +52,7 @@ AbstractConstraintState* ThreadSolver::state_of(AbstractConstraint const& constr
 }
 
 void ThreadSolver::push_level(level_t level) {
-    levels_.push_back({level, lower_trail_.size(), upper_trail_.size(), inactive_.size(), removed_watches_.size(),
-                       graph_.trail_size()});
+    levels_.push_back({level, bound_trail_.size(), inactive_.size(), removed_watches_.size(), graph_.trail_size()});
 }
 
 void ThreadSolver::enqueue(AbstractConstraintState& state) {
@@ -295,6 +294,23 @@ bool ThreadSolver::update_bounds(AbstractClauseCreator& cc, literal_t lit) {
     return true;
 }
 
+inline void ThreadSolver::save_bound(VariableState& vs, bool upper) {
+    std::uint32_t key = vs.var() << 1 | (upper ? 1U : 0U);
+    std::uint32_t index = upper ? vs.upper_save() : vs.lower_save();
+    // The newest save is on the current level: the bound from before the
+    // level is kept already.
+    if (index < bound_trail_.size() && index >= levels_.back().bound_trail && bound_trail_[index].var_side == key) {
+        return;
+    }
+    index = static_cast<std::uint32_t>(bound_trail_.size());
+    bound_trail_.push_back({key, upper ? vs.upper_bound() : vs.lower_bound()});
+    if (upper) {
+        vs.set_upper_save(index);
+    } else {
+        vs.set_lower_save(index);
+    }
+}
+
 bool ThreadSolver::update_upper(AbstractClauseCreator& cc, VariableState& vs, literal_t antecedent, value_t v,
                                 literal_t next) {
     if (v < vs.lower_bound()) {
@@ -306,14 +322,16 @@ bool ThreadSolver::update_upper(AbstractClauseCreator& cc, VariableState& vs, li
     }
     var_id var = vs.var();
     if (v < vs.upper_bound()) {
-        if (vs.save_upper(current_level())) {
-            upper_trail_.push_back(var);
-        }
         if (upper_diff_[var] == 0) {
             upper_changed_.push_back(var);
         }
         upper_diff_[var] += v - vs.upper_bound();
-        vs.set_upper_bound(v);
+        if (current_level() == 0) {
+            vs.set_upper_bound(v);
+        } else {
+            save_bound(vs, true);
+            vs.move_upper_bound(v);
+        }
     }
     auto assignment = cc.assignment();
     if (assignment.is_true(next)) {
@@ -350,14 +368,16 @@ bool ThreadSolver::update_lower(AbstractClauseCreator& cc, VariableState& vs, li
     }
     var_id var = vs.var();
     if (v + 1 > vs.lower_bound()) {
-        if (vs.save_lower(current_level())) {
-            lower_trail_.push_back(var);
-        }
         if (lower_diff_[var] == 0) {
             lower_changed_.push_back(var);
         }
         lower_diff_[var] += v + 1 - vs.lower_bound();
-        vs.set_lower_bound(v + 1);
+        if (current_level() == 0) {
+            vs.set_lower_bound(v + 1);
+        } else {
+            save_bound(vs, false);
+            vs.move_lower_bound(v + 1);
+        }
     }
     auto assignment = cc.assignment();
     if (assignment.is_true(-prev)) {
@@ -463,45 +483,56 @@ void ThreadSolver::undo() {
     levels_.pop_back();
 }
 
-void ThreadSolver::undo_level(Level const& level) {
-    for (std::size_t i = level.lower_trail; i < lower_trail_.size(); ++i) {
-        var_id var = lower_trail_[i];
+void ThreadSolver::undo_bounds(std::size_t begin, bool upper) {
+    auto& diffs = upper ? upper_diff_ : lower_diff_;
+    for (std::size_t i = begin; i < bound_trail_.size(); ++i) {
+        auto [key, bound] = bound_trail_[i];
+        if (((key & 1U) != 0) != upper) {
+            continue;
+        }
+        var_id var = key >> 1;
         auto& vs = var_states_[var];
-        value_t current = vs.lower_bound();
-        vs.restore_lower();
+        // Undo leaves a restored bound's save index pointing past the trail,
+        // so a bound that moves again on a level the search came back to is
+        // saved a second time. The first save holds the level's old bound;
+        // restoring it points the save index at it, which marks the later
+        // saves of the same bound as ones to skip.
+        std::uint32_t first = upper ? vs.upper_save() : vs.lower_save();
+        if (first >= begin && first < i && bound_trail_[first].var_side == key) {
+            continue;
+        }
+        auto index = static_cast<std::uint32_t>(i);
+        value_t current = 0;
+        if (upper) {
+            current = vs.upper_bound();
+            vs.move_upper_bound(bound);
+            vs.set_upper_save(index);
+        } else {
+            current = vs.lower_bound();
+            vs.move_lower_bound(bound);
+            vs.set_lower_save(index);
+        }
         // The part of the change that the watchers were already told.
-        value_t reported = current - vs.lower_bound() - lower_diff_[var];
+        value_t reported = current - bound - diffs[var];
         if (reported != 0) {
             for (auto const& watch : var_watches_[var]) {
                 watch.state->revert_bound_change(watch.coefficient, reported);
             }
         }
-        lower_diff_[var] = 0;
+        diffs[var] = 0;
     }
-    lower_trail_.resize(level.lower_trail);
-    for (var_id var : lower_changed_) {
-        lower_diff_[var] = 0;
+    for (var_id var : upper ? upper_changed_ : lower_changed_) {
+        diffs[var] = 0;
     }
-    lower_changed_.clear();
+    (upper ? upper_changed_ : lower_changed_).clear();
+}
 
-    for (std::size_t i = level.upper_trail; i < upper_trail_.size(); ++i) {
-        var_id var = upper_trail_[i];
-        auto& vs = var_states_[var];
-        value_t current = vs.upper_bound();
-        vs.restore_upper();
-        value_t reported = current - vs.upper_bound() - upper_diff_[var];
-        if (reported != 0) {
-            for (auto const& watch : var_watches_[var]) {
-                watch.state->revert_bound_change(watch.coefficient, reported);
-            }
-        }
-        upper_diff_[var] = 0;
-    }
-    upper_trail_.resize(level.upper_trail);
-    for (var_id var : upper_changed_) {
-        upper_diff_[var] = 0;
-    }
-    upper_changed_.clear();
+void ThreadSolver::undo_level(Level const& level) {
+    // Lower bounds first, each side in the order of the changes, as the
+    // watchers were told.
+    undo_bounds(level.bound_trail, false);
+    undo_bounds(level.bound_trail, true);
+    bound_trail_.truncate(level.bound_trail);
 
     for (std::size_t i = level.inactive; i < inactive_.size(); ++i) {
         inactive_[i]->set_deactivation_level(0);

@@ -13,6 +13,7 @@
 #include "host/assignment.hpp"
 #include "propagator/theory_stats.hpp"
 #include "solver/abstract_clause_creator.hpp"
+#include "solver/bound_trail.hpp"
 #include "solver/difference_graph.hpp"
 #include "solver/literal_entry.hpp"
 #include "solver/literal_map.hpp"
@@ -44,8 +45,7 @@ public:
     };
     struct Level {
         level_t level;
-        std::size_t lower_trail;
-        std::size_t upper_trail;
+        std::size_t bound_trail;
         std::size_t inactive;
         std::size_t removed_watches;
         std::size_t graph_trail;
@@ -142,6 +142,7 @@ public:
     std::uint32_t split_cursor() const { return split_cursor_; }
     void set_split_cursor(std::uint32_t cursor) { split_cursor_ = cursor; }
     level_t minimize_level() const { return minimize_level_; }
+    BoundTrail const& bound_trail() const { return bound_trail_; }
 
 private:
     LiteralEntry* find_entry(literal_t lit);
@@ -154,6 +155,10 @@ private:
     bool update_lower(AbstractClauseCreator& cc, VariableState& vs, literal_t antecedent, value_t v,
                       literal_t prev);
     void fix_literal(literal_t lit);
+    // Puts the bound on the trail unless it was saved on the current level.
+    void save_bound(VariableState& vs, bool upper);
+    // Restores the bounds of one side saved from the trail index begin on.
+    void undo_bounds(std::size_t begin, bool upper);
     void notify_watches(var_id var, value_t diff);
     void undo_level(Level const& level);
     literal_t split_literal(AbstractClauseCreator& cc, VariableState& vs);
@@ -177,8 +182,7 @@ private:
     std::vector<var_id> lower_changed_;
     std::vector<AbstractConstraintState*> todo_;
     std::unordered_multimap<literal_t, AbstractConstraintState*> literal_states_;
-    std::vector<var_id> lower_trail_;
-    std::vector<var_id> upper_trail_;
+    BoundTrail bound_trail_;
     std::vector<AbstractConstraintState*> inactive_;
     std::vector<RemovedWatch> removed_watches_;
     std::vector<literal_t> temp_reason_;

@@ -352,8 +352,7 @@ void ThreadSolver::copy_state(ThreadSolver const& master) {
 
     auto const& level0 = master.levels_.front();
     levels_.assign(1, level0);
-    lower_trail_ = master.lower_trail_;
-    upper_trail_ = master.upper_trail_;
+    bound_trail_ = master.bound_trail_;
     upper_diff_ = master.upper_diff_;
     lower_diff_ = master.lower_diff_;
     upper_changed_ = master.upper_changed_;

@@ -107,8 +107,6 @@ std::size_t VariableState::literal_count() const {
 }
 
 void VariableState::shrink_to_fit() {
-    lower_stack_.shrink_to_fit();
-    upper_stack_.shrink_to_fit();
     sparse_.shrink_to_fit();
     dense_.shrink_to_fit();
 }

@@ -11,6 +11,7 @@
 
 #include <cassert>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <algorithm>
 #include <vector>
@@ -22,20 +23,18 @@ public:
     // Offset while the literals are kept in the sorted pairs.
     static constexpr value_t map_offset = std::numeric_limits<value_t>::min();
 
-    struct BoundEntry {
-        level_t level;
-        value_t bound;
-    };
+    // Save index of a bound never saved.
+    static constexpr std::uint32_t no_save = std::numeric_limits<std::uint32_t>::max();
 
     VariableState(var_id var, value_t lower, value_t upper)
-        : var_{var}, lower_bound_{lower}, upper_bound_{upper} {}
+        : var_{var}, lower_bound_{lower}, upper_bound_{upper}, min_bound_{lower}, max_bound_{upper} {}
 
     var_id var() const { return var_; }
     value_t lower_bound() const { return lower_bound_; }
     value_t upper_bound() const { return upper_bound_; }
     // Bounds in force at decision level 0.
-    value_t min_bound() const { return lower_stack_.empty() ? lower_bound_ : lower_stack_.front().bound; }
-    value_t max_bound() const { return upper_stack_.empty() ? upper_bound_ : upper_stack_.front().bound; }
+    value_t min_bound() const { return min_bound_; }
+    value_t max_bound() const { return max_bound_; }
     bool is_assigned() const { return lower_bound_ == upper_bound_; }
     bool is_dense() const { return offset_ != map_offset; }
     value_t offset() const { return offset_; }
@@ -67,36 +66,24 @@ public:
     // Calls f(value, literal) for every stored literal, increasing.
     template <class F> void for_each_literal(F&& f) const;
 
-    // Saves the upper bound in force before the first change on a level above
-    // 0; true when a new entry was made (the variable then goes on the trail).
-    bool save_upper(level_t level) { return save(upper_stack_, level, upper_bound_); }
-    bool save_lower(level_t level) { return save(lower_stack_, level, lower_bound_); }
-    void set_upper_bound(value_t bound) { upper_bound_ = bound; }
-    void set_lower_bound(value_t bound) { lower_bound_ = bound; }
-    // Restores the bound of the newest saved level.
-    void restore_upper() {
-        assert(!upper_stack_.empty());
-        upper_bound_ = upper_stack_.back().bound;
-        upper_stack_.pop_back();
-    }
-    void restore_lower() {
-        assert(!lower_stack_.empty());
-        lower_bound_ = lower_stack_.back().bound;
-        lower_stack_.pop_back();
-    }
-    std::vector<BoundEntry> const& lower_stack() const { return lower_stack_; }
-    std::vector<BoundEntry> const& upper_stack() const { return upper_stack_; }
+    // Narrows the bounds on level 0, where they are the root bounds too.
+    void set_upper_bound(value_t bound) { upper_bound_ = max_bound_ = bound; }
+    void set_lower_bound(value_t bound) { lower_bound_ = min_bound_ = bound; }
+    // Changes the bounds above level 0, or restores them on undo; the
+    // thread's bound trail keeps the bounds to go back to.
+    void move_upper_bound(value_t bound) { upper_bound_ = bound; }
+    void move_lower_bound(value_t bound) { lower_bound_ = bound; }
+    // Trail index of the bound's newest save, no_save before the first. After
+    // undo it may point past the trail or at another bound's entry: the
+    // thread checks it against the trail to save a bound once per level.
+    std::uint32_t upper_save() const { return upper_save_; }
+    std::uint32_t lower_save() const { return lower_save_; }
+    void set_upper_save(std::uint32_t index) { upper_save_ = index; }
+    void set_lower_save(std::uint32_t index) { lower_save_ = index; }
 
     void shrink_to_fit();
 
 private:
-    static bool save(std::vector<BoundEntry>& stack, level_t level, value_t bound) {
-        if (level == 0 || (!stack.empty() && stack.back().level == level)) {
-            return false;
-        }
-        stack.push_back({level, bound});
-        return true;
-    }
     std::size_t dense_index(value_t v) const { return static_cast<std::size_t>(static_cast<wide_t>(v) - offset_); }
     bool in_dense(value_t v) const {
         return v >= offset_ && static_cast<wide_t>(v) - offset_ < static_cast<wide_t>(dense_.size());
@@ -105,9 +92,11 @@ private:
     var_id var_;
     value_t lower_bound_;
     value_t upper_bound_;
+    value_t min_bound_;
+    value_t max_bound_;
     value_t offset_ = map_offset;
-    std::vector<BoundEntry> lower_stack_;
-    std::vector<BoundEntry> upper_stack_;
+    std::uint32_t lower_save_ = no_save;
+    std::uint32_t upper_save_ = no_save;
     struct Pair {
         value_t value;
         literal_t lit;
