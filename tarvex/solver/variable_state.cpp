@@ -20,6 +20,7 @@ void VariableState::unset_literal(value_t v) {
     if (is_dense()) {
         if (in_dense(v)) {
             dense_[dense_index(v)] = 0;
+            unmark(dense_index(v));
         }
         return;
     }
@@ -73,9 +74,16 @@ bool VariableState::try_make_dense() {
     if (n <= (hi - lo) / 10 || sparse_.front().value < lo || sparse_.back().value >= hi) {
         return false;
     }
-    dense_.assign(static_cast<std::size_t>(hi - lo), 0);
+    auto size = static_cast<std::size_t>(hi - lo);
+    dense_.assign(size, 0);
+    filled_.assign((size + 63) / 64, 0);
+    filled_words_.assign((filled_.size() + 63) / 64, 0);
     for (auto const& [value, lit] : sparse_) {
-        dense_[static_cast<std::size_t>(value - lo)] = lit;
+        if (lit != 0) {
+            auto i = static_cast<std::size_t>(value - lo);
+            dense_[i] = lit;
+            mark(i);
+        }
     }
     sparse_ = {};
     offset_ = static_cast<value_t>(lo);
@@ -91,6 +99,8 @@ literal_t& VariableState::literal_slot(value_t v) {
             // Root bounds only narrow, so a value inside them always has a slot.
             throw std::logic_error("order literal outside of the root domain");
         }
+        // Marked before the caller fills it: scans skip slots still 0.
+        mark(dense_index(v));
         return dense_[dense_index(v)];
     }
     auto it = sparse_.begin() + (sparse_lower(v) - sparse_.cbegin());
@@ -109,6 +119,8 @@ std::size_t VariableState::literal_count() const {
 void VariableState::shrink_to_fit() {
     sparse_.shrink_to_fit();
     dense_.shrink_to_fit();
+    filled_.shrink_to_fit();
+    filled_words_.shrink_to_fit();
 }
 
 } // namespace Tarvex

@@ -5,7 +5,9 @@
 // pairs sorted by value until more than a tenth of the root domain carries
 // one, then in a flat vector over the root domain. A pair costs 8 bytes where
 // a node of an ordered map costs 48, and there are millions of them when the
-// theory introduces literals during search.
+// theory introduces literals during search. The flat form has a two-level
+// bitset of its filled slots beside it: finding a literal's neighbours must
+// not walk the empty stretches, which span most of a wide domain.
 
 #include "core/integer_types.hpp"
 
@@ -14,6 +16,7 @@
 #include <cstdint>
 #include <limits>
 #include <algorithm>
+#include <bit>
 #include <vector>
 
 namespace Tarvex {
@@ -84,6 +87,24 @@ public:
     void shrink_to_fit();
 
 private:
+    static constexpr std::uint64_t one = 1;
+    // Slots whose bit is set; a set bit may belong to a slot just handed out
+    // by literal_slot and not yet written, so readers check the slot too.
+    void mark(std::size_t i) {
+        filled_[i >> 6] |= one << (i & 63);
+        filled_words_[i >> 12] |= one << ((i >> 6) & 63);
+    }
+    void unmark(std::size_t i) {
+        auto& word = filled_[i >> 6];
+        word &= ~(one << (i & 63));
+        if (word == 0) {
+            filled_words_[i >> 12] &= ~(one << ((i >> 6) & 63));
+        }
+    }
+    // The first marked slot from i on, the size if none.
+    std::size_t next_marked(std::size_t i) const;
+    // One past the last marked slot below i, 0 if none.
+    std::size_t prev_marked(std::size_t i) const;
     std::size_t dense_index(value_t v) const { return static_cast<std::size_t>(static_cast<wide_t>(v) - offset_); }
     bool in_dense(value_t v) const {
         return v >= offset_ && static_cast<wide_t>(v) - offset_ < static_cast<wide_t>(dense_.size());
@@ -111,12 +132,64 @@ private:
     }
     std::vector<Pair> sparse_;
     std::vector<literal_t> dense_;
+    std::vector<std::uint64_t> filled_;
+    std::vector<std::uint64_t> filled_words_;
 };
+
+inline std::size_t VariableState::next_marked(std::size_t i) const {
+    std::size_t const n = dense_.size();
+    if (i >= n) {
+        return n;
+    }
+    std::size_t w = i >> 6;
+    if (std::uint64_t word = filled_[w] & (~std::uint64_t{0} << (i & 63)); word != 0) {
+        return (w << 6) + static_cast<std::size_t>(std::countr_zero(word));
+    }
+    ++w;
+    if (w >= filled_.size()) {
+        return n;
+    }
+    std::size_t s = w >> 6;
+    std::uint64_t summary = filled_words_[s] & (~std::uint64_t{0} << (w & 63));
+    while (summary == 0) {
+        if (++s >= filled_words_.size()) {
+            return n;
+        }
+        summary = filled_words_[s];
+    }
+    std::size_t found = (s << 6) + static_cast<std::size_t>(std::countr_zero(summary));
+    return (found << 6) + static_cast<std::size_t>(std::countr_zero(filled_[found]));
+}
+
+inline std::size_t VariableState::prev_marked(std::size_t i) const {
+    if (i == 0) {
+        return 0;
+    }
+    std::size_t const last = i - 1;
+    std::size_t w = last >> 6;
+    if (std::uint64_t word = filled_[w] & (~std::uint64_t{0} >> (63 - (last & 63))); word != 0) {
+        return (w << 6) + 64 - static_cast<std::size_t>(std::countl_zero(word));
+    }
+    if (w == 0) {
+        return 0;
+    }
+    --w;
+    std::size_t s = w >> 6;
+    std::uint64_t summary = filled_words_[s] & (~std::uint64_t{0} >> (63 - (w & 63)));
+    while (summary == 0) {
+        if (s == 0) {
+            return 0;
+        }
+        summary = filled_words_[--s];
+    }
+    std::size_t found = (s << 6) + 63 - static_cast<std::size_t>(std::countl_zero(summary));
+    return (found << 6) + 64 - static_cast<std::size_t>(std::countl_zero(filled_[found]));
+}
 
 template <class F> bool VariableState::for_each_above(value_t v, F&& f) const {
     if (is_dense()) {
         std::size_t i = v < offset_ ? 0 : dense_index(v) + 1;
-        for (; i < dense_.size(); ++i) {
+        for (; (i = next_marked(i)) < dense_.size(); ++i) {
             if (dense_[i] != 0 && !f(static_cast<value_t>(offset_ + static_cast<wide_t>(i)), dense_[i])) {
                 return false;
             }
@@ -137,7 +210,8 @@ template <class F> bool VariableState::for_each_below(value_t v, F&& f) const {
             return true;
         }
         std::size_t i = in_dense(v) ? dense_index(v) : dense_.size();
-        while (i-- > 0) {
+        while ((i = prev_marked(i)) > 0) {
+            --i;
             if (dense_[i] != 0 && !f(static_cast<value_t>(offset_ + static_cast<wide_t>(i)), dense_[i])) {
                 return false;
             }
@@ -155,7 +229,7 @@ template <class F> bool VariableState::for_each_below(value_t v, F&& f) const {
 
 template <class F> void VariableState::for_each_literal(F&& f) const {
     if (is_dense()) {
-        for (std::size_t i = 0; i < dense_.size(); ++i) {
+        for (std::size_t i = 0; (i = next_marked(i)) < dense_.size(); ++i) {
             if (dense_[i] != 0) {
                 f(static_cast<value_t>(offset_ + static_cast<wide_t>(i)), dense_[i]);
             }

@@ -89,5 +89,69 @@ TEST(VariableState, SparseFormAgreesWithAnOrderedMap) {
     EXPECT_EQ(walked, expected);
 }
 
+// The dense form finds neighbours through a bitset of filled slots; empty
+// stretches longer than a summary word and slots handed out but left 0 must
+// not hide or invent literals.
+TEST(VariableState, DenseFormAgreesWithAnOrderedMap) {
+    std::mt19937 random(7);
+    constexpr value_t size = 40000;
+    VariableState vs{0, 0, size};
+    std::map<value_t, literal_t> model;
+    value_t last = 0;
+    for (value_t v = 0; v * 9 < size; ++v) {
+        last = v * 9;
+        vs.set_literal(last, v + 1);
+        model[last] = v + 1;
+    }
+    vs.try_make_dense();
+    ASSERT_TRUE(vs.is_dense());
+    // Keep a few islands so that most gaps span thousands of values.
+    for (value_t v = 0; v < size; v += 9) {
+        if (v % 9000 != 0 && v != last) {
+            vs.unset_literal(v);
+            model.erase(v);
+        }
+    }
+    auto check = [&](value_t v) {
+        auto above = model.upper_bound(v);
+        ASSERT_EQ(vs.next_literal(v), above == model.end() ? 0 : above->second) << v;
+        auto below = model.lower_bound(v);
+        ASSERT_EQ(vs.prev_literal(v), below == model.begin() ? 0 : std::prev(below)->second) << v;
+        ASSERT_EQ(vs.first_literal_from(v), below == model.end() ? 0 : below->second) << v;
+    };
+    for (value_t v : {-1, 0, 1, 63, 64, 4095, 4096, 4097, 8999, 9000, 9001, last - 1, last, last + 1, size - 1, size}) {
+        check(v);
+    }
+    for (int step = 0; step < 20000; ++step) {
+        auto v = static_cast<value_t>(random() % size);
+        switch (random() % 5) {
+        case 0:
+            vs.unset_literal(v);
+            model.erase(v);
+            break;
+        case 1:
+            // A slot handed out and left empty.
+            if (!vs.has_literal(v)) {
+                vs.literal_slot(v) = 0;
+            }
+            break;
+        case 2: {
+            literal_t lit = 1 + static_cast<literal_t>(random() % 1000000);
+            vs.set_literal(v, lit);
+            model[v] = lit;
+            break;
+        }
+        default:
+            break;
+        }
+        check(static_cast<value_t>(random() % (size + 2)) - 1);
+    }
+    std::vector<std::pair<value_t, literal_t>> walked;
+    vs.for_each_literal([&](value_t v, literal_t lit) { walked.emplace_back(v, lit); });
+    std::vector<std::pair<value_t, literal_t>> expected(model.begin(), model.end());
+    EXPECT_EQ(walked, expected);
+    EXPECT_EQ(vs.literal_count(), model.size());
+}
+
 } // namespace
 } // namespace Tarvex
