@@ -9,7 +9,23 @@ namespace Gondra::Solve {
 
 namespace {
 
-constexpr uint32_t all_threads = 0xffffffffu;
+size_t literal_code(int32_t lit) {
+    auto var = static_cast<size_t>(lit < 0 ? -static_cast<int64_t>(lit) : lit);
+    return 2 * var + (lit < 0 ? 1 : 0);
+}
+
+// Marks lit as watched by all threads; false if it was already.
+bool mark_watched(std::vector<bool>& watched, int32_t lit) {
+    size_t code = literal_code(lit);
+    if (code >= watched.size()) {
+        watched.resize(std::max(code + 1, 2 * watched.size()), false);
+    }
+    if (watched[code]) {
+        return false;
+    }
+    watched[code] = true;
+    return true;
+}
 
 int64_t watch_key(int32_t lit, uint32_t thread) {
     return static_cast<int64_t>((static_cast<uint64_t>(thread) << 32) | static_cast<uint32_t>(lit));
@@ -31,7 +47,7 @@ int32_t PropagateInit::solver_literal(int32_t program_literal) const {
 void PropagateInit::add_watch(int32_t lit) {
     set_.problem_.check_literal(lit);
     auto& reg = set_.propagators_[slot_];
-    if (reg.known.insert(watch_key(lit, all_threads)).second) {
+    if (mark_watched(reg.watched, lit)) {
         reg.watches.push_back(lit);
     }
     master_.watch(slot_, lit);
@@ -43,7 +59,7 @@ void PropagateInit::add_watch_to_thread(int32_t lit, uint32_t thread_id) {
         throw ProblemError("invalid thread id " + std::to_string(thread_id));
     }
     auto& reg = set_.propagators_[slot_];
-    if (reg.known.insert(watch_key(lit, thread_id)).second) {
+    if (reg.thread_known.insert(watch_key(lit, thread_id)).second) {
         reg.thread_watches.emplace_back(thread_id, lit);
     }
     if (thread_id == 0) {
@@ -54,14 +70,15 @@ void PropagateInit::add_watch_to_thread(int32_t lit, uint32_t thread_id) {
 void PropagateInit::remove_watch(int32_t lit) {
     set_.problem_.check_literal(lit);
     auto& reg = set_.propagators_[slot_];
-    if (reg.known.erase(watch_key(lit, all_threads)) != 0) {
+    if (size_t code = literal_code(lit); code < reg.watched.size() && reg.watched[code]) {
+        reg.watched[code] = false;
         reg.watches.erase(std::remove(reg.watches.begin(), reg.watches.end(), lit), reg.watches.end());
     }
     std::erase_if(reg.thread_watches, [&](auto const& w) {
         if (w.second != lit) {
             return false;
         }
-        reg.known.erase(watch_key(lit, w.first));
+        reg.thread_known.erase(watch_key(lit, w.first));
         return true;
     });
     reg.removed.push_back(lit);

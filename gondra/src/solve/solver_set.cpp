@@ -15,7 +15,7 @@ SolverSet::SolverSet() = default;
 SolverSet::~SolverSet() = default;
 
 uint32_t SolverSet::add_propagator(Propagator* propagator) {
-    propagators_.push_back({propagator, CheckMode::none, {}, {}, {}, {}});
+    propagators_.push_back({propagator, CheckMode::none, {}, {}, {}, {}, {}});
     return static_cast<uint32_t>(propagators_.size() - 1);
 }
 

@@ -126,7 +126,11 @@ private:
         std::vector<int32_t> watches;
         std::vector<std::pair<uint32_t, int32_t>> thread_watches;
         std::vector<int32_t> removed; // in this call's init, for the other threads
-        std::unordered_set<int64_t> known; // dedups the two lists above across calls
+        // Dedup the two lists above across calls: a bit per literal for the
+        // watches of all threads (a propagator may watch every literal of the
+        // problem), a set for the rarer watches of one thread.
+        std::vector<bool> watched;
+        std::unordered_set<int64_t> thread_known;
     };
 
     void prepare_solvers(SolveOptions const& options);

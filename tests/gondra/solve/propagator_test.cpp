@@ -475,5 +475,59 @@ TEST(PropagatorProtocol, EveryTrueWatchedLiteralIsDeliveredBeforeATotalCheck) {
     EXPECT_GT(checked, 100u);
 }
 
+// Watches added twice count once, removed ones stop, and a literal removed in
+// one call may be watched again in the next, in every thread.
+class WatchSet : public Propagator {
+public:
+    bool init(PropagateInit& init) override {
+        ++calls;
+        if (calls == 1) {
+            for (int32_t lit : {2, 2, -3, 3, -2}) {
+                init.add_watch(lit);
+            }
+            init.remove_watch(3);
+            init.remove_watch(-2);
+        } else {
+            init.add_watch(3);
+            init.add_watch(2);
+        }
+        return true;
+    }
+    bool propagate(PropagateControl&, std::span<int32_t const> changes) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        std::set<int32_t> once(changes.begin(), changes.end());
+        if (once.size() != changes.size()) {
+            ++duplicates;
+        }
+        seen.insert(changes.begin(), changes.end());
+        return true;
+    }
+
+    int calls = 0;
+    int duplicates = 0;
+    std::set<int32_t> seen;
+    std::mutex mutex;
+};
+
+TEST(PropagatorWatches, DuplicatesCountOnceAndRemovedWatchesStop) {
+    for (uint32_t threads : {1u, 3u}) {
+        Testing::SmallProblem p;
+        p.vars = 2;
+        SolverSet set;
+        p.load(set.problem());
+        WatchSet prop;
+        set.add_propagator(&prop);
+        SolveOptions options;
+        options.threads = threads;
+        options.models = 0;
+        set.solve(options, nullptr);
+        EXPECT_EQ(prop.seen, (std::set<int32_t>{2, -3})) << threads << " threads";
+        prop.seen.clear();
+        set.solve(options, nullptr);
+        EXPECT_EQ(prop.seen, (std::set<int32_t>{2, 3, -3})) << threads << " threads";
+        EXPECT_EQ(prop.duplicates, 0);
+    }
+}
+
 } // namespace
 } // namespace Gondra::Solve
