@@ -113,11 +113,13 @@ literal_t ThreadSolver::update_literal(AbstractClauseCreator& cc, VariableState&
     }
     if (truth == 1) {
         slot = true_literal;
-        fact_queue_.push_back({1, vs.var(), v});
+        auto [prev, next] = link_literal(vs, true_literal, v);
+        fact_queue_.push_back({1, vs.var(), v, next});
         return true_literal;
     }
     slot = -true_literal;
-    fact_queue_.push_back({-1, vs.var(), v});
+    auto [prev, next] = link_literal(vs, -true_literal, v);
+    fact_queue_.push_back({-1, vs.var(), v, prev});
     return -true_literal;
 }
 
@@ -155,9 +157,44 @@ literal_t ThreadSolver::value_literal(AbstractClauseCreator& cc, VariableState& 
 void ThreadSolver::register_literal(VariableState& vs, value_t v, literal_t lit) {
     auto index = static_cast<std::size_t>(std::abs(static_cast<wide_t>(lit))) - 1;
     literal_map_.grow(index + 1);
+    auto [prev, next] = link_literal(vs, lit, v);
     auto& entry = literal_map_[index];
     entry.var_sign = vs.var() | (lit > 0 ? LiteralEntry::sign_bit : 0U);
     entry.value = v;
+    entry.prev = prev;
+    entry.next = next;
+}
+
+std::pair<literal_t, literal_t> ThreadSolver::link_literal(VariableState& vs, literal_t lit, value_t v) {
+    literal_t prev = vs.prev_literal(v);
+    if (prev == 0) {
+        prev = -true_literal;
+    }
+    if (prev != -true_literal) {
+        if (auto* entry = find_entry(prev); entry != nullptr && entry->is_order_literal(prev)) {
+            if (lit != 0) {
+                entry->next = lit;
+            } else {
+                literal_t next = vs.next_literal(v);
+                entry->next = next != 0 ? next : true_literal;
+            }
+        }
+    }
+    literal_t next = vs.next_literal(v);
+    if (next == 0) {
+        next = true_literal;
+    }
+    if (next != true_literal) {
+        if (auto* entry = find_entry(next); entry != nullptr && entry->is_order_literal(next)) {
+            if (lit != 0) {
+                entry->prev = lit;
+            } else {
+                literal_t before = vs.prev_literal(v);
+                entry->prev = before != 0 ? before : -true_literal;
+            }
+        }
+    }
+    return {prev, next};
 }
 
 void ThreadSolver::drop_search_literals() {
@@ -175,7 +212,8 @@ void ThreadSolver::drop_search_literals() {
         }
         auto& vs = var_states_[entry.var()];
         vs.unset_literal(entry.value);
-        entry.clear();
+        link_literal(vs, 0, entry.value);
+        entry.prev = 0;
     }
 }
 
@@ -212,12 +250,15 @@ void ThreadSolver::fix_literal(literal_t lit) {
     value_t v = entry->value;
     if (entry->is_order_literal(lit)) {
         vs.set_literal(v, true_literal);
-        fact_queue_.push_back({1, vs.var(), v});
+        link_literal(vs, true_literal, v);
+        // link_literal may have touched other entries only; entry stays valid.
+        fact_queue_.push_back({1, vs.var(), v, entry->next});
     } else {
         vs.set_literal(v, -true_literal);
-        fact_queue_.push_back({-1, vs.var(), v});
+        link_literal(vs, -true_literal, v);
+        fact_queue_.push_back({-1, vs.var(), v, entry->prev});
     }
-    entry->clear();
+    entry->prev = 0;
 }
 
 bool ThreadSolver::update_bounds(AbstractClauseCreator& cc, literal_t lit) {
@@ -226,12 +267,12 @@ bool ThreadSolver::update_bounds(AbstractClauseCreator& cc, literal_t lit) {
         if (assignment.decision_level() != 0 || !assignment.is_fixed(lit)) {
             LiteralEntry upper = lookup_literal(lit);
             if (upper.is_order_literal(lit) &&
-                !update_upper(cc, var_states_[upper.var()], lit, upper.value)) {
+                !update_upper(cc, var_states_[upper.var()], lit, upper.value, upper.next)) {
                 return false;
             }
             LiteralEntry lower = lookup_literal(-lit);
             if (lower.is_order_literal(-lit)) {
-                return update_lower(cc, var_states_[lower.var()], lit, lower.value);
+                return update_lower(cc, var_states_[lower.var()], lit, lower.value, lower.prev);
             }
             return true;
         }
@@ -241,11 +282,12 @@ bool ThreadSolver::update_bounds(AbstractClauseCreator& cc, literal_t lit) {
     for (std::size_t i = 0; i < fact_queue_.size(); ++i) {
         Fact fact = fact_queue_[i];
         auto& vs = var_states_[fact.var];
-        bool ok = fact.truth == 1 ? update_upper(cc, vs, true_literal, fact.value)
-                                  : update_lower(cc, vs, true_literal, fact.value);
+        bool ok = fact.truth == 1 ? update_upper(cc, vs, true_literal, fact.value, fact.neighbour)
+                                  : update_lower(cc, vs, true_literal, fact.value, fact.neighbour);
         if (!ok) {
             return false;
         }
+        link_literal(vs, 0, fact.value);
         vs.unset_literal(fact.value);
     }
     fact_queue_.clear();
@@ -269,7 +311,8 @@ inline void ThreadSolver::save_bound(VariableState& vs, bool upper) {
     }
 }
 
-bool ThreadSolver::update_upper(AbstractClauseCreator& cc, VariableState& vs, literal_t antecedent, value_t v) {
+bool ThreadSolver::update_upper(AbstractClauseCreator& cc, VariableState& vs, literal_t antecedent, value_t v,
+                                literal_t next) {
     if (v < vs.lower_bound()) {
         std::array<literal_t, 2> clause{get_literal(cc, vs, vs.lower_bound() - 1), -antecedent};
         if (cc.add_clause(clause)) {
@@ -290,9 +333,10 @@ bool ThreadSolver::update_upper(AbstractClauseCreator& cc, VariableState& vs, li
             vs.move_upper_bound(v);
         }
     }
-    // The literals above v follow from the new bound up to the first one
-    // that holds already.
     auto assignment = cc.assignment();
+    if (assignment.is_true(next)) {
+        return true;
+    }
     bool chain = config_->propagate_chain && assignment.decision_level() != 0;
     literal_t reason = antecedent;
     bool ok = true;
@@ -313,7 +357,8 @@ bool ThreadSolver::update_upper(AbstractClauseCreator& cc, VariableState& vs, li
     return ok;
 }
 
-bool ThreadSolver::update_lower(AbstractClauseCreator& cc, VariableState& vs, literal_t antecedent, value_t v) {
+bool ThreadSolver::update_lower(AbstractClauseCreator& cc, VariableState& vs, literal_t antecedent, value_t v,
+                                literal_t prev) {
     if (v >= vs.upper_bound()) {
         std::array<literal_t, 2> clause{-get_literal(cc, vs, vs.upper_bound()), -antecedent};
         if (cc.add_clause(clause)) {
@@ -335,6 +380,9 @@ bool ThreadSolver::update_lower(AbstractClauseCreator& cc, VariableState& vs, li
         }
     }
     auto assignment = cc.assignment();
+    if (assignment.is_true(-prev)) {
+        return true;
+    }
     bool chain = config_->propagate_chain && assignment.decision_level() != 0;
     literal_t reason = antecedent;
     bool ok = true;

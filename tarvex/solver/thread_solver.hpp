@@ -84,8 +84,11 @@ public:
     // As get_literal, but on level 0 with truth true (1) or false (any other
     // non-zero value) records a fact instead of creating a literal.
     literal_t update_literal(AbstractClauseCreator& cc, VariableState& vs, value_t v, int truth);
-    // Makes lit the order literal of x <= v in the literal map.
+    // Makes lit the order literal of x <= v in the literal map and links it.
     void register_literal(VariableState& vs, value_t v, literal_t lit);
+    // Points the stored neighbours of v at lit (0: v is being removed);
+    // returns (prev, next) around v.
+    std::pair<literal_t, literal_t> link_literal(VariableState& vs, literal_t lit, value_t v);
     LiteralEntry const& lookup_literal(literal_t lit) const;
     // A literal that holds exactly when x = v, made on first use from the
     // order literals of v - 1 and v with its three defining clauses; 0 when
@@ -147,8 +150,10 @@ private:
     void enqueue(AbstractConstraintState& state);
     bool propagate_literal(AbstractClauseCreator& cc, literal_t lit);
     bool update_bounds(AbstractClauseCreator& cc, literal_t lit);
-    bool update_upper(AbstractClauseCreator& cc, VariableState& vs, literal_t antecedent, value_t v);
-    bool update_lower(AbstractClauseCreator& cc, VariableState& vs, literal_t antecedent, value_t v);
+    bool update_upper(AbstractClauseCreator& cc, VariableState& vs, literal_t antecedent, value_t v,
+                      literal_t next);
+    bool update_lower(AbstractClauseCreator& cc, VariableState& vs, literal_t antecedent, value_t v,
+                      literal_t prev);
     void fix_literal(literal_t lit);
     // Puts the bound on the trail unless it was saved on the current level.
     void save_bound(VariableState& vs, bool upper);

@@ -8,15 +8,11 @@
 
 #include <algorithm>
 #include <array>
-#include <stdexcept>
 #include <unordered_map>
 
 namespace Tarvex {
 
 var_id ThreadSolver::add_variable(value_t min, value_t max) {
-    if (var_states_.size() >= LiteralEntry::var_limit) {
-        throw std::length_error("too many integer variables");
-    }
     auto var = static_cast<var_id>(var_states_.size());
     var_states_.emplace_back(var, min, max);
     var_watches_.emplace_back();
@@ -107,10 +103,12 @@ bool ThreadSolver::add_simple(AbstractClauseCreator& cc, literal_t lit, value_t 
             vs.set_literal(v, order);
         } else if (truth == 1) {
             vs.set_literal(v, true_literal);
-            fact_queue_.push_back({1, var, v});
+            auto [prev, next] = link_literal(vs, true_literal, v);
+            fact_queue_.push_back({1, var, v, next});
         } else {
             vs.set_literal(v, -true_literal);
-            fact_queue_.push_back({-1, var, v});
+            auto [prev, next] = link_literal(vs, -true_literal, v);
+            fact_queue_.push_back({-1, var, v, prev});
         }
         return true;
     }

@@ -40,35 +40,34 @@ TEST_F(OrderLiteralTest, SignValueChoosesThePolarity) {
     EXPECT_GT(solver.get_literal(cc, vs, 5), 0);
 }
 
-TEST_F(OrderLiteralTest, NewLiteralsFindTheirNeighbours) {
+TEST_F(OrderLiteralTest, NewLiteralsAreLinkedToTheirNeighbours) {
     auto& vs = solver.var_state(solver.add_variable(0, 10));
     literal_t a = solver.get_literal(cc, vs, 2);
     literal_t c = solver.get_literal(cc, vs, 8);
     literal_t b = solver.get_literal(cc, vs, 5);
-    EXPECT_EQ(vs.prev_literal(2), 0);
-    EXPECT_EQ(vs.next_literal(2), b);
-    EXPECT_EQ(vs.prev_literal(5), a);
-    EXPECT_EQ(vs.next_literal(5), c);
-    EXPECT_EQ(vs.prev_literal(8), b);
-    EXPECT_EQ(vs.next_literal(8), 0);
+    EXPECT_EQ(solver.lookup_literal(a).prev, -1);
+    EXPECT_EQ(solver.lookup_literal(a).next, b);
+    EXPECT_EQ(solver.lookup_literal(b).prev, a);
+    EXPECT_EQ(solver.lookup_literal(b).next, c);
+    EXPECT_EQ(solver.lookup_literal(c).prev, b);
+    EXPECT_EQ(solver.lookup_literal(c).next, 1);
 }
 
-TEST_F(OrderLiteralTest, DroppingSearchLiteralsJoinsTheOuterNeighbours) {
+TEST_F(OrderLiteralTest, DroppingSearchLiteralsRelinksTheOuterNeighbours) {
     auto x = solver.add_variable(0, 10);
     auto& vs = solver.var_state(x);
     literal_t low = solver.get_literal(cc, vs, 2);
     literal_t high = solver.get_literal(cc, vs, 8);
     solver.set_init_literal_count(static_cast<std::uint32_t>(assignment.size()));
     literal_t middle = solver.get_literal(cc, vs, 5);
-    ASSERT_EQ(vs.next_literal(2), middle);
+    ASSERT_EQ(solver.lookup_literal(low).next, middle);
 
     solver.drop_search_literals();
     EXPECT_FALSE(solver.lookup_literal(middle).valid());
     EXPECT_FALSE(vs.has_literal(5));
-    EXPECT_EQ(vs.next_literal(2), high);
-    EXPECT_EQ(vs.prev_literal(8), low);
+    EXPECT_EQ(solver.lookup_literal(low).next, high);
+    EXPECT_EQ(solver.lookup_literal(high).prev, low);
     EXPECT_TRUE(solver.lookup_literal(low).valid());
-    EXPECT_TRUE(solver.lookup_literal(high).is_order_literal(high));
 }
 
 TEST_F(OrderLiteralTest, UpdateLiteralRecordsFactsOnlyOnLevelZero) {
@@ -81,8 +80,10 @@ TEST_F(OrderLiteralTest, UpdateLiteralRecordsFactsOnlyOnLevelZero) {
     EXPECT_EQ(fact.truth, 1);
     EXPECT_EQ(fact.var, x);
     EXPECT_EQ(fact.value, 4);
+    EXPECT_EQ(fact.neighbour, above);
     EXPECT_EQ(solver.update_literal(cc, vs, 2, 2), -1);
     EXPECT_EQ(solver.fact_queue().back().truth, -1);
+    EXPECT_EQ(solver.fact_queue().back().neighbour, -1);
     // An existing literal is returned as it is.
     EXPECT_EQ(solver.update_literal(cc, vs, 7, 1), above);
 
@@ -106,8 +107,8 @@ TEST_F(OrderLiteralTest, AppliedFactsBecomeBoundsAndLeaveTheStorage) {
     EXPECT_FALSE(vs.has_literal(6));
     EXPECT_FALSE(vs.has_literal(3));
     EXPECT_TRUE(solver.fact_queue().empty());
-    EXPECT_EQ(vs.next_literal(1), high);
-    EXPECT_EQ(vs.prev_literal(8), low);
+    EXPECT_EQ(solver.lookup_literal(low).next, high);
+    EXPECT_EQ(solver.lookup_literal(high).prev, low);
     // Level-0 chains: x <= 6 implies x <= 8, x >= 4 implies x >= 2, as static clauses.
     ASSERT_EQ(cc.clauses.size(), 2U);
     EXPECT_EQ(cc.clauses[0].literals, (std::vector<literal_t>{-1, high}));
