@@ -8,11 +8,16 @@
 
 #include <algorithm>
 #include <array>
+#include <stdexcept>
 #include <unordered_map>
 
 namespace Tarvex {
 
 var_id ThreadSolver::add_variable(value_t min, value_t max) {
+    // The literal map keeps a variable in 31 bits beside a sign bit.
+    if (var_states_.size() >= LiteralEntry::sign_bit) {
+        throw std::length_error("too many integer variables");
+    }
     auto var = static_cast<var_id>(var_states_.size());
     var_states_.emplace_back(var, min, max);
     var_watches_.emplace_back();
