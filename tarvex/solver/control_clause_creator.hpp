@@ -11,8 +11,10 @@ namespace Tarvex {
 
 class ControlClauseCreator final : public AbstractClauseCreator {
 public:
+    // The assignment is the thread's own for the whole callback: fetched once,
+    // as propagation asks for it at every literal.
     ControlClauseCreator(Host::PropagateControl& control, ThreadStats& stats)
-        : control_{&control}, stats_{&stats} {}
+        : control_{&control}, stats_{&stats}, assignment_{control.assignment()} {}
 
     literal_t add_literal() override {
         ++stats_->literals;
@@ -24,11 +26,12 @@ public:
     bool add_clause(std::span<literal_t const> clause, clause_type_t type = clause_type_learnt) override {
         return control_->add_clause(clause, type) && control_->propagate();
     }
-    Host::Assignment assignment() override { return control_->assignment(); }
+    Host::Assignment assignment() override { return assignment_; }
 
 private:
     Host::PropagateControl* control_;
     ThreadStats* stats_;
+    Host::Assignment assignment_;
 };
 
 } // namespace Tarvex

@@ -234,9 +234,11 @@ bool ThreadSolver::propagate_changes(AbstractClauseCreator& cc, std::span<litera
 }
 
 bool ThreadSolver::propagate_literal(AbstractClauseCreator& cc, literal_t lit) {
-    auto [begin, end] = literal_states_.equal_range(lit);
-    for (auto it = begin; it != end; ++it) {
-        enqueue(*it->second);
+    if (may_have_states(lit)) {
+        auto [begin, end] = literal_states_.equal_range(lit);
+        for (auto it = begin; it != end; ++it) {
+            enqueue(*it->second);
+        }
     }
     return update_bounds(cc, lit);
 }

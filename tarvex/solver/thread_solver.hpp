@@ -182,6 +182,19 @@ private:
     std::vector<var_id> lower_changed_;
     std::vector<AbstractConstraintState*> todo_;
     std::unordered_multimap<literal_t, AbstractConstraintState*> literal_states_;
+    // A bit per literal (2 |lit| + sign) that may have states above: nearly
+    // every literal the host delivers is an order literal with none, which
+    // then skips the hash lookup.
+    std::vector<bool> state_literals_;
+    void add_literal_state(literal_t lit, AbstractConstraintState* state);
+    bool may_have_states(literal_t lit) const {
+        auto code = literal_code(lit);
+        return code < state_literals_.size() && state_literals_[code];
+    }
+    static std::size_t literal_code(literal_t lit) {
+        auto var = static_cast<std::size_t>(std::abs(static_cast<wide_t>(lit)));
+        return 2 * var + (lit < 0 ? 1 : 0);
+    }
     BoundTrail bound_trail_;
     std::vector<AbstractConstraintState*> inactive_;
     std::vector<RemovedWatch> removed_watches_;

@@ -139,10 +139,19 @@ AbstractConstraintState& ThreadSolver::add_constraint(AbstractConstraint const& 
     auto owned = constraint.make_state();
     auto& state = *owned;
     states_.emplace(&constraint, std::move(owned));
-    literal_states_.emplace(constraint.constraint_literal(), &state);
+    add_literal_state(constraint.constraint_literal(), &state);
     state.attach_to_solver(*this);
     enqueue(state);
     return state;
+}
+
+void ThreadSolver::add_literal_state(literal_t lit, AbstractConstraintState* state) {
+    literal_states_.emplace(lit, state);
+    auto code = literal_code(lit);
+    if (code >= state_literals_.size()) {
+        state_literals_.resize(code + 1, false);
+    }
+    state_literals_[code] = true;
 }
 
 void ThreadSolver::remove_constraint(AbstractConstraint const& constraint) {
@@ -345,12 +354,13 @@ void ThreadSolver::copy_state(ThreadSolver const& master) {
 
     states_.clear();
     literal_states_.clear();
+    state_literals_.clear();
     std::unordered_map<AbstractConstraintState const*, AbstractConstraintState*> clones;
     clones.reserve(master.states_.size());
     for (auto const& [constraint, state] : master.states_) {
         auto clone = state->clone_state();
         clones.emplace(state.get(), clone.get());
-        literal_states_.emplace(constraint->constraint_literal(), clone.get());
+        add_literal_state(constraint->constraint_literal(), clone.get());
         states_.emplace(constraint, std::move(clone));
     }
     auto mine = [&](AbstractConstraintState const* state) { return clones.at(state); };

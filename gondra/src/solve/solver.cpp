@@ -72,13 +72,6 @@ void Solver::release_occurrences(Lit l) {
     }
 }
 
-bool Solver::has_literal(int32_t lit) const {
-    if (lit == 0 || lit == std::numeric_limits<int32_t>::min()) {
-        return false;
-    }
-    return static_cast<uint32_t>(lit < 0 ? -lit : lit) <= num_vars_;
-}
-
 int32_t Solver::decision(uint32_t level) const {
     if (level == 0 || level > decision_level()) {
         return 1;

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <span>
 #include <vector>
@@ -65,7 +66,13 @@ public:
     uint32_t decision_level() const { return static_cast<uint32_t>(trail_lim_.size()); }
     uint32_t root_level() const { return 0; }
     bool has_conflict() const { return has_conflict_; }
-    bool has_literal(int32_t lit) const;
+    // Inline: propagators ask it for every literal they look up.
+    bool has_literal(int32_t lit) const {
+        if (lit == 0 || lit == std::numeric_limits<int32_t>::min()) {
+            return false;
+        }
+        return static_cast<uint32_t>(lit < 0 ? -lit : lit) <= num_vars_;
+    }
     uint32_t level(int32_t lit) const { return level_[var_of(to_lit(lit))]; }
     // 1 true, -1 false, 0 free
     int truth_value(int32_t lit) const { return value_[to_lit(lit)]; }
