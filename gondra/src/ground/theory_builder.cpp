@@ -8,38 +8,36 @@ namespace Gondra::Ground {
 
 using Symbols::SymbolType;
 
-uint32_t TheoryBuilder::number(int32_t value) {
-    Key key{{4, static_cast<uint64_t>(static_cast<uint32_t>(value))}};
-    auto [it, fresh] = terms_.emplace(std::move(key), static_cast<uint32_t>(data_.terms.size()));
+// Numbers are keyed by value, symbols by their interned name, compounds by
+// type, name and arguments; the types keep the three apart.
+uint32_t TheoryBuilder::term(TheoryTermType type, int32_t number, char const* name, std::span<uint32_t const> args) {
+    KeyHash hash;
+    hash.add(static_cast<uint64_t>(type));
+    hash.add(type == TheoryTermType::number ? static_cast<uint64_t>(static_cast<uint32_t>(number))
+                                            : reinterpret_cast<uint64_t>(name));
+    for (uint32_t a : args) hash.add(a);
+    auto fresh_id = static_cast<uint32_t>(data_.terms.size());
+    auto [id, fresh] = terms_.insert(hash.value(), fresh_id, [&](uint32_t stored) {
+        TheoryTerm const& t = data_.terms[stored];
+        if (t.type != type) return false;
+        if (type == TheoryTermType::number) return t.number == number;
+        auto stored_args = data_.arguments(t);
+        return t.name == name && std::equal(stored_args.begin(), stored_args.end(), args.begin(), args.end());
+    });
     if (fresh) {
-        uint32_t at = static_cast<uint32_t>(data_.theory_ids.size());
-        data_.terms.push_back({TheoryTermType::number, value, "", at, at});
+        auto begin = static_cast<uint32_t>(data_.theory_ids.size());
+        data_.theory_ids.insert(data_.theory_ids.end(), args.begin(), args.end());
+        data_.terms.push_back({type, number, name, begin, static_cast<uint32_t>(data_.theory_ids.size())});
     }
-    return it->second;
+    return id;
 }
 
-uint32_t TheoryBuilder::symbol(char const* name) {
-    name = Input::intern(name);
-    Key key{{5, reinterpret_cast<uint64_t>(name)}};
-    auto [it, fresh] = terms_.emplace(std::move(key), static_cast<uint32_t>(data_.terms.size()));
-    if (fresh) {
-        uint32_t at = static_cast<uint32_t>(data_.theory_ids.size());
-        data_.terms.push_back({TheoryTermType::symbol, 0, name, at, at});
-    }
-    return it->second;
-}
+uint32_t TheoryBuilder::number(int32_t value) { return term(TheoryTermType::number, value, "", {}); }
+
+uint32_t TheoryBuilder::symbol(char const* name) { return term(TheoryTermType::symbol, 0, Input::intern(name), {}); }
 
 uint32_t TheoryBuilder::compound(TheoryTermType type, char const* name, std::span<uint32_t const> args) {
-    name = Input::intern(name);
-    Key key{{static_cast<uint64_t>(type), reinterpret_cast<uint64_t>(name)}};
-    key.data.insert(key.data.end(), args.begin(), args.end());
-    auto [it, fresh] = terms_.emplace(std::move(key), static_cast<uint32_t>(data_.terms.size()));
-    if (fresh) {
-        uint32_t begin = static_cast<uint32_t>(data_.theory_ids.size());
-        data_.theory_ids.insert(data_.theory_ids.end(), args.begin(), args.end());
-        data_.terms.push_back({type, 0, name, begin, static_cast<uint32_t>(data_.theory_ids.size())});
-    }
-    return it->second;
+    return term(type, 0, Input::intern(name), args);
 }
 
 uint32_t TheoryBuilder::from_symbol(Symbols::Symbol root) {
@@ -95,11 +93,18 @@ uint32_t TheoryBuilder::from_symbol(Symbols::Symbol root) {
 uint32_t TheoryBuilder::element(std::span<uint32_t const> tuple, std::vector<Literal> condition, bool& created) {
     std::sort(condition.begin(), condition.end());
     condition.erase(std::unique(condition.begin(), condition.end()), condition.end());
-    Key key;
-    key.data.push_back(tuple.size());
-    key.data.insert(key.data.end(), tuple.begin(), tuple.end());
-    for (Literal l : condition) key.data.push_back(static_cast<uint64_t>(static_cast<uint32_t>(l)));
-    auto [it, fresh] = elements_.emplace(std::move(key), static_cast<uint32_t>(data_.elements.size()));
+    KeyHash hash;
+    hash.add(tuple.size());
+    for (uint32_t t : tuple) hash.add(t);
+    for (Literal l : condition) hash.add(static_cast<uint32_t>(l));
+    auto fresh_id = static_cast<uint32_t>(data_.elements.size());
+    auto [id, fresh] = elements_.insert(hash.value(), fresh_id, [&](uint32_t stored) {
+        TheoryElement const& e = data_.elements[stored];
+        auto t = data_.tuple(e);
+        auto c = data_.condition(e);
+        return std::equal(t.begin(), t.end(), tuple.begin(), tuple.end()) &&
+               std::equal(c.begin(), c.end(), condition.begin(), condition.end());
+    });
     created = fresh;
     if (fresh) {
         TheoryElement e{};
@@ -112,17 +117,34 @@ uint32_t TheoryBuilder::element(std::span<uint32_t const> tuple, std::vector<Lit
         e.condition_literal = 0;
         data_.elements.push_back(e);
     }
-    return it->second;
+    return id;
 }
 
 uint32_t TheoryBuilder::atom(uint32_t name, std::span<uint32_t const> elements, bool has_guard, char const* relation,
                              uint32_t guard, Input::Location const& location, bool& created) {
     relation = Input::intern(has_guard ? relation : "");
+    // Equal atoms have the same elements in any order.
     std::vector<uint32_t> sorted(elements.begin(), elements.end());
     std::sort(sorted.begin(), sorted.end());
-    Key key{{name, has_guard ? 1u : 0u, reinterpret_cast<uint64_t>(relation), has_guard ? guard : 0u}};
-    key.data.insert(key.data.end(), sorted.begin(), sorted.end());
-    auto [it, fresh] = atoms_.emplace(std::move(key), static_cast<uint32_t>(data_.atoms.size()));
+    uint32_t guard_key = has_guard ? guard : 0;
+    KeyHash hash;
+    hash.add(name);
+    hash.add(has_guard ? 1 : 0);
+    hash.add(reinterpret_cast<uint64_t>(relation));
+    hash.add(guard_key);
+    for (uint32_t e : sorted) hash.add(e);
+    auto fresh_id = static_cast<uint32_t>(data_.atoms.size());
+    auto [id, fresh] = atoms_.insert(hash.value(), fresh_id, [&](uint32_t stored) {
+        TheoryAtom const& a = data_.atoms[stored];
+        auto e = data_.elements_of(a);
+        if (a.term != name || a.has_guard != has_guard || a.guard_connective != relation ||
+            a.guard_term != guard_key || e.size() != sorted.size()) {
+            return false;
+        }
+        sorted_.assign(e.begin(), e.end());
+        std::sort(sorted_.begin(), sorted_.end());
+        return sorted_ == sorted;
+    });
     created = fresh;
     if (fresh) {
         TheoryAtom a{};
@@ -137,7 +159,7 @@ uint32_t TheoryBuilder::atom(uint32_t name, std::span<uint32_t const> elements, 
         a.location = location;
         data_.atoms.push_back(a);
     }
-    return it->second;
+    return id;
 }
 
 } // namespace Gondra::Ground

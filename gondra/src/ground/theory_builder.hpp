@@ -3,10 +3,9 @@
 // equal terms share one id, equal elements are merged and equal atoms are one.
 
 #include "ground/ground_program.hpp"
+#include "ground/id_table.hpp"
 
 #include <span>
-#include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace Gondra::Ground {
@@ -31,20 +30,12 @@ public:
                   uint32_t guard, Input::Location const& location, bool& created);
 
 private:
-    struct Key {
-        std::vector<uint64_t> data;
-        bool operator==(Key const&) const = default;
-    };
-    struct KeyHash {
-        size_t operator()(Key const& k) const noexcept {
-            uint64_t h = 1469598103934665603ull;
-            for (uint64_t v : k.data) h = (h ^ v) * 1099511628211ull + (h >> 29);
-            return static_cast<size_t>(h);
-        }
-    };
+    uint32_t term(TheoryTermType type, int32_t number, char const* name, std::span<uint32_t const> args);
 
     TheoryData& data_;
-    std::unordered_map<Key, uint32_t, KeyHash> terms_, elements_, atoms_;
+    // Keyed by the stored terms, elements and atoms themselves.
+    IdTable terms_, elements_, atoms_;
+    std::vector<uint32_t> sorted_; // scratch: an atom's elements as a set
 };
 
 } // namespace Gondra::Ground

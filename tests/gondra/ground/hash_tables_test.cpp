@@ -1,6 +1,7 @@
 // The grounder's flat tables: growth keeps every entry, and rule identity is
 // decided by contents, not by hashes.
 #include "ground/flat_map.hpp"
+#include "ground/id_table.hpp"
 #include "ground/rule_set.hpp"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,34 @@ TEST(FlatMap, KeepsEveryEntryThroughGrowth) {
     EXPECT_EQ(map.find(uint64_t{5000} << 32), FlatMap::absent);
     map.clear();
     EXPECT_EQ(map.find(0), FlatMap::absent);
+}
+
+// Keys live outside the table; equal hashes alone must not merge ids.
+TEST(IdTable, DecidesByKeysAndKeepsEveryIdThroughGrowth) {
+    std::vector<uint64_t> keys;
+    IdTable table;
+    auto insert = [&](uint64_t key, uint32_t hash) {
+        auto fresh_id = static_cast<uint32_t>(keys.size());
+        auto [id, fresh] = table.insert(hash, fresh_id, [&](uint32_t stored) { return keys[stored] == key; });
+        if (fresh) keys.push_back(key);
+        return std::pair{id, fresh};
+    };
+    for (uint64_t k = 0; k < 3000; ++k) {
+        // Every third key shares one hash; the others collide in the low bits.
+        uint32_t hash = k % 3 == 0 ? 42u : static_cast<uint32_t>(k << 16);
+        auto [id, fresh] = insert(k * 7, hash);
+        ASSERT_TRUE(fresh);
+        ASSERT_EQ(id, k);
+    }
+    EXPECT_EQ(table.size(), 3000u);
+    for (uint64_t k = 0; k < 3000; ++k) {
+        uint32_t hash = k % 3 == 0 ? 42u : static_cast<uint32_t>(k << 16);
+        auto [id, fresh] = insert(k * 7, hash);
+        ASSERT_FALSE(fresh);
+        ASSERT_EQ(id, k);
+    }
+    EXPECT_TRUE(insert(1, 42).second);
+    EXPECT_EQ(table.size(), 3001u);
 }
 
 TEST(RuleSet, DropsEqualRulesOnly) {
