@@ -48,6 +48,9 @@ public:
     // The objective to install: the detached one merged with the terms read
     // in this step, or null when there are none.
     UniqueConstraint finish_objective();
+    // Once every atom is read: the lookup of opposed sums is not needed again
+    // and would stay at its largest through the rest of the initialisation.
+    void drop_sum_lookup() { sums_by_term_ = {}; }
 
 private:
     bool literal_is_false(literal_t literal);

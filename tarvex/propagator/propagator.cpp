@@ -102,6 +102,7 @@ bool Propagator::init_constraints(Gondra::PropagateInit& init, InitClauseCreator
     if (!parse_theory_atoms(builder, Host::TheoryAtoms{init.theory_atoms()})) {
         return false;
     }
+    builder.drop_sum_lookup();
 
     // Adding solvers later must not move the master solver.
     auto threads = static_cast<std::size_t>(std::max(init.number_of_threads(), 1));

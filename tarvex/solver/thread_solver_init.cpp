@@ -323,7 +323,8 @@ bool ThreadSolver::translate(InitClauseCreator& cc, TheoryStats& stats, TheoryCo
 }
 
 void ThreadSolver::shrink() {
-    var_states_.shrink_to_fit();
+    // The variable states keep their slack: moving them into an exact buffer
+    // would hold both buffers at once, the largest moment of the whole run.
     for (auto& vs : var_states_) {
         vs.shrink_to_fit();
     }
