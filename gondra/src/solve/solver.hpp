@@ -228,6 +228,11 @@ private:
         reason_[v] = r;
         trail_pos_[v] = static_cast<uint32_t>(trail_.size());
         trail_.push_back(l);
+        // Propagating l reads these; the trail ahead of it usually leaves
+        // time for them to arrive.
+        binaries_.prefetch(l);
+        watches_.prefetch(l);
+        __builtin_prefetch(watch_single_.data() + l);
     }
     void new_level() {
         trail_lim_.push_back(static_cast<uint32_t>(trail_.size()));
