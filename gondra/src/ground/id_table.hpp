@@ -2,33 +2,20 @@
 // A hash set of ids whose keys live elsewhere: the caller hashes a key and
 // says whether a stored id has it, so a table of n ids costs 8 to 16 bytes per
 // id (open addressing with linear probing, at most half full) and no key is
-// copied.
+// copied. Slots keep 32 bits of the hashes (enough to place them in any table
+// that fits in memory), so that neither probing nor growing reads the keys.
 #include <cstdint>
 #include <utility>
 #include <vector>
 
 namespace Gondra::Ground {
 
-// Order-dependent mixing of a key's words into a hash.
-class KeyHash {
-public:
-    void add(uint64_t word) { h_ = (h_ ^ word) * 0x100000001b3ull + (h_ >> 29); }
-    uint32_t value() const {
-        uint64_t z = h_;
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
-        return static_cast<uint32_t>(z ^ (z >> 31));
-    }
-
-private:
-    uint64_t h_ = 0xcbf29ce484222325ull;
-};
-
 class IdTable {
 public:
     // The stored id with this hash for which has_key(id) holds, and false; or
     // fresh_id, now stored, and true.
-    template <class HasKey> std::pair<uint32_t, bool> insert(uint32_t hash, uint32_t fresh_id, HasKey&& has_key) {
+    template <class HasKey>
+    std::pair<uint32_t, bool> insert(uint32_t hash, uint32_t fresh_id, HasKey&& has_key) {
         if (2 * (count_ + 1) > slots_.size()) {
             grow();
         }

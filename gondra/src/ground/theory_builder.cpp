@@ -1,5 +1,7 @@
 #include "ground/theory_builder.hpp"
 
+#include "ground/flat_map.hpp"
+
 #include "input/ast.hpp"
 
 #include <algorithm>
@@ -11,13 +13,12 @@ using Symbols::SymbolType;
 // Numbers are keyed by value, symbols by their interned name, compounds by
 // type, name and arguments; the types keep the three apart.
 uint32_t TheoryBuilder::term(TheoryTermType type, int32_t number, char const* name, std::span<uint32_t const> args) {
-    KeyHash hash;
-    hash.add(static_cast<uint64_t>(type));
-    hash.add(type == TheoryTermType::number ? static_cast<uint64_t>(static_cast<uint32_t>(number))
-                                            : reinterpret_cast<uint64_t>(name));
-    for (uint32_t a : args) hash.add(a);
+    uint64_t hash = combine64(static_cast<uint64_t>(type) + 1,
+                              type == TheoryTermType::number ? static_cast<uint64_t>(static_cast<uint32_t>(number))
+                                                             : reinterpret_cast<uint64_t>(name));
+    for (uint32_t a : args) hash = combine64(hash, a);
     auto fresh_id = static_cast<uint32_t>(data_.terms.size());
-    auto [id, fresh] = terms_.insert(hash.value(), fresh_id, [&](uint32_t stored) {
+    auto [id, fresh] = terms_.insert(static_cast<uint32_t>(hash), fresh_id, [&](uint32_t stored) {
         TheoryTerm const& t = data_.terms[stored];
         if (t.type != type) return false;
         if (type == TheoryTermType::number) return t.number == number;
@@ -93,12 +94,11 @@ uint32_t TheoryBuilder::from_symbol(Symbols::Symbol root) {
 uint32_t TheoryBuilder::element(std::span<uint32_t const> tuple, std::vector<Literal> condition, bool& created) {
     std::sort(condition.begin(), condition.end());
     condition.erase(std::unique(condition.begin(), condition.end()), condition.end());
-    KeyHash hash;
-    hash.add(tuple.size());
-    for (uint32_t t : tuple) hash.add(t);
-    for (Literal l : condition) hash.add(static_cast<uint32_t>(l));
+    uint64_t hash = combine64(0x6a09e667f3bcc909ULL, tuple.size());
+    for (uint32_t t : tuple) hash = combine64(hash, t);
+    for (Literal l : condition) hash = combine64(hash, static_cast<uint32_t>(l));
     auto fresh_id = static_cast<uint32_t>(data_.elements.size());
-    auto [id, fresh] = elements_.insert(hash.value(), fresh_id, [&](uint32_t stored) {
+    auto [id, fresh] = elements_.insert(static_cast<uint32_t>(hash), fresh_id, [&](uint32_t stored) {
         TheoryElement const& e = data_.elements[stored];
         auto t = data_.tuple(e);
         auto c = data_.condition(e);
@@ -127,14 +127,11 @@ uint32_t TheoryBuilder::atom(uint32_t name, std::span<uint32_t const> elements, 
     std::vector<uint32_t> sorted(elements.begin(), elements.end());
     std::sort(sorted.begin(), sorted.end());
     uint32_t guard_key = has_guard ? guard : 0;
-    KeyHash hash;
-    hash.add(name);
-    hash.add(has_guard ? 1 : 0);
-    hash.add(reinterpret_cast<uint64_t>(relation));
-    hash.add(guard_key);
-    for (uint32_t e : sorted) hash.add(e);
+    uint64_t hash = combine64(combine64(name, has_guard ? 1 : 0), reinterpret_cast<uint64_t>(relation));
+    hash = combine64(hash, guard_key);
+    for (uint32_t e : sorted) hash = combine64(hash, e);
     auto fresh_id = static_cast<uint32_t>(data_.atoms.size());
-    auto [id, fresh] = atoms_.insert(hash.value(), fresh_id, [&](uint32_t stored) {
+    auto [id, fresh] = atoms_.insert(static_cast<uint32_t>(hash), fresh_id, [&](uint32_t stored) {
         TheoryAtom const& a = data_.atoms[stored];
         auto e = data_.elements_of(a);
         if (a.term != name || a.has_guard != has_guard || a.guard_connective != relation ||
