@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <span>
-#include <vector>
 
 namespace Gondra::Ground {
 

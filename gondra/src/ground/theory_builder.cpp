@@ -124,7 +124,8 @@ uint32_t TheoryBuilder::atom(uint32_t name, std::span<uint32_t const> elements, 
                              uint32_t guard, Input::Location const& location, bool& created) {
     relation = Input::intern(has_guard ? relation : "");
     // Equal atoms have the same elements in any order.
-    std::vector<uint32_t> sorted(elements.begin(), elements.end());
+    std::vector<uint32_t>& sorted = probe_;
+    sorted.assign(elements.begin(), elements.end());
     std::sort(sorted.begin(), sorted.end());
     uint32_t guard_key = has_guard ? guard : 0;
     uint64_t hash = combine64(combine64(name, has_guard ? 1 : 0), reinterpret_cast<uint64_t>(relation));

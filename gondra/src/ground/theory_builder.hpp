@@ -35,7 +35,9 @@ private:
     TheoryData& data_;
     // Keyed by the stored terms, elements and atoms themselves.
     IdTable terms_, elements_, atoms_;
-    std::vector<uint32_t> sorted_; // scratch: an atom's elements as a set
+    // Scratch for comparing atoms: the new atom's elements and a stored
+    // atom's, each sorted.
+    std::vector<uint32_t> probe_, sorted_;
 };
 
 } // namespace Gondra::Ground
